@@ -1,0 +1,88 @@
+#include "support/named_program.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace veska_test {
+
+std::filesystem::path InstallAs(const std::filesystem::path& program,
+                                const std::filesystem::path& folder, const std::string& name) {
+  std::filesystem::create_directories(folder);
+  const auto target = folder / name;
+  std::filesystem::copy_file(program, target, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(target, std::filesystem::perms::owner_all |
+                                           std::filesystem::perms::group_read |
+                                           std::filesystem::perms::group_exec);
+  return target;
+}
+
+ChildProcess::ChildProcess(const std::filesystem::path& program,
+                           const std::vector<std::string>& args,
+                           const std::vector<std::string>& extra_env) {
+  std::vector<std::string> argv_strings{program.string()};
+  argv_strings.insert(argv_strings.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argv_strings) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  std::vector<std::string> env_strings;
+  for (char** e = environ; *e; ++e) env_strings.emplace_back(*e);
+  for (const auto& extra : extra_env) {
+    const auto key = extra.substr(0, extra.find('=') + 1);
+    std::erase_if(env_strings, [&](const std::string& s) { return s.rfind(key, 0) == 0; });
+    env_strings.push_back(extra);
+  }
+  std::vector<char*> envp;
+  for (auto& e : env_strings) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  if (posix_spawn(&pid_, argv_strings[0].c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
+    throw std::runtime_error("cannot start " + program.string());
+  }
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(other.pid_), status_(other.status_), reaped_(other.reaped_) {
+  other.pid_ = -1;
+}
+
+ChildProcess::~ChildProcess() {
+  if (pid_ > 0 && !reaped_) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, &status_, 0);
+  }
+}
+
+bool ChildProcess::Exited() {
+  if (reaped_) return true;
+  if (waitpid(pid_, &status_, WNOHANG) == pid_) reaped_ = true;
+  return reaped_;
+}
+
+int ChildProcess::WaitExit(std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!Exited()) {
+    if (std::chrono::steady_clock::now() >= deadline) return -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  if (WIFEXITED(status_)) return WEXITSTATUS(status_);
+  if (WIFSIGNALED(status_)) return 128 + WTERMSIG(status_);
+  return -1;
+}
+
+void ChildProcess::Kill() {
+  if (pid_ > 0 && !reaped_) kill(pid_, SIGKILL);
+}
+
+ChildProcess StartSleeperAs(const std::filesystem::path& folder, const std::string& name) {
+  return ChildProcess(InstallAs(VESKA_TEST_SLEEPER, folder, name), {});
+}
+
+}  // namespace veska_test
