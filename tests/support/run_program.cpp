@@ -1,0 +1,85 @@
+#include "support/run_program.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+#include <thread>
+
+#include "support/files.h"
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace veska_test {
+namespace {
+
+std::vector<std::string> MergedEnvironment(const std::vector<std::string>& extra_env) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) env.emplace_back(*e);
+  for (const auto& extra : extra_env) {
+    const auto key = extra.substr(0, extra.find('=') + 1);
+    std::erase_if(env, [&](const std::string& s) { return s.rfind(key, 0) == 0; });
+    env.push_back(extra);
+  }
+  return env;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  for (auto& s : strings) pointers.push_back(s.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+}  // namespace
+
+ProgramRun RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
+                      const std::vector<std::string>& extra_env, std::chrono::milliseconds limit) {
+  TempDir capture;
+  const std::string out_path = (capture / "out").string();
+  const std::string err_path = (capture / "err").string();
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+
+  std::vector<std::string> argv_strings{program.string()};
+  argv_strings.insert(argv_strings.end(), args.begin(), args.end());
+  auto env_strings = MergedEnvironment(extra_env);
+  auto argv = Pointers(argv_strings);
+  auto envp = Pointers(env_strings);
+
+  pid_t pid = -1;
+  const int rc = posix_spawn(&pid, argv_strings[0].c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) throw std::runtime_error("cannot start " + program.string());
+
+  ProgramRun run;
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      if (WIFEXITED(status)) run.exit_code = WEXITSTATUS(status);
+      if (WIFSIGNALED(status)) run.exit_code = 128 + WTERMSIG(status);
+      break;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      run.exit_code = -1;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  run.out = ReadFile(out_path);
+  run.err = ReadFile(err_path);
+  return run;
+}
+
+}  // namespace veska_test
