@@ -1,0 +1,40 @@
+#include <time.h>
+
+#include <atomic>
+#include <cerrno>
+
+#include "platform/clock.h"
+
+namespace platform {
+namespace {
+
+std::atomic<Clock*> g_test_clock{nullptr};
+
+std::uint64_t MonotonicMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+         static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+}
+
+void RealSleepMs(std::uint32_t ms) {
+  timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace
+
+std::uint64_t TickCountMs() {
+  if (Clock* clock = g_test_clock.load()) return clock->NowMs();
+  return MonotonicMs();
+}
+
+void SleepMs(std::uint32_t ms) {
+  if (Clock* clock = g_test_clock.load()) return clock->SleepMs(ms);
+  RealSleepMs(ms);
+}
+
+void SetClockForTesting(Clock* clock) { g_test_clock.store(clock); }
+
+}  // namespace platform
