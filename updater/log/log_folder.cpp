@@ -1,0 +1,42 @@
+#include "updater/log/log_folder.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/folders.h"
+
+namespace updater {
+namespace {
+
+// Appends one component and creates it; false when it is not a usable folder.
+bool AppendFolder(std::string& folder, std::string_view component) {
+  folder.append("/").append(component);
+  std::error_code error;
+  std::filesystem::create_directory(folder, error);
+  return !error;
+}
+
+}  // namespace
+
+std::string LogProgramName(std::string_view programPath) {
+  const auto slash = programPath.rfind('/');
+  std::string_view name = slash == std::string_view::npos ? programPath : programPath.substr(slash + 1);
+  const auto extension = name.rfind(".exe");
+  if (extension != std::string_view::npos) name = name.substr(0, extension);
+  return std::string(name);
+}
+
+std::string UpdaterLogFolder() {
+  auto appData = platform::LocalAppDataFolder();
+  if (!appData) return {};
+  std::string folder = *appData;
+  for (const char* component : {"trvo", "logs", "Updater"}) {
+    if (!AppendFolder(folder, component)) return {};
+  }
+  const auto programPath = platform::OwnExecutablePath();
+  const std::string programName = programPath ? LogProgramName(*programPath) : "temp";
+  if (!AppendFolder(folder, programName)) return {};
+  return folder;
+}
+
+}  // namespace updater
