@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/pipe_path.h"
+#include "zerozedev/pipe/broken_pipe_guard.h"
 #include "zerozedev/pipe/pipe_name.h"
 
 namespace {
@@ -156,6 +157,7 @@ void OnWritten(uv_write_t* request, int) {
 }
 
 void RunWork(std::shared_ptr<LoopState> state) {
+  ShieldThreadFromBrokenPipeSignal();
   uv_run(&state->loop, UV_RUN_DEFAULT);
   state->loop_closed = uv_loop_close(&state->loop) == 0;
   std::fputs("RunWork exit\n", stdout);

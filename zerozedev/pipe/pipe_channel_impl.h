@@ -29,6 +29,9 @@ class PipeChannelImpl final : public PipeChannel {
   void Start(unsigned bufferSize) override;
 
   bool HasLoop() const;
+  // False once Close has left the loop thread to finish on its own (or after
+  // Wait); true while Wait still has a thread to join.
+  bool LoopThreadJoinable() const { return loop_thread_.joinable(); }
   // Server role: Start named the pipe, bound it and listens.
   bool IsListening() const { return listening_; }
   // Why the last Start or Connect failed, for the log; empty otherwise.
