@@ -19,7 +19,10 @@ class NamedMutex {
  public:
   NamedMutex(NamedMutex&&) noexcept;
   NamedMutex& operator=(NamedMutex&&) noexcept;
-  ~NamedMutex();  // releases ownership if held, closes the handle
+  // Closes the handle. Ownership still held is given up without a clean
+  // release, so the next owner is told kAbandoned (as when an owning thread
+  // ends without ReleaseMutex); call Release first for a clean hand-over.
+  ~NamedMutex();
 
   struct Created;
   // CreateMutexW: creates the mutex or opens the existing one.

@@ -58,12 +58,17 @@ struct SpawnOptions {
 
 // Starts a program from one command-line text (UTF-8). The text is split into
 // argv by the Windows rules (SplitCommandLine); argv[0] names the program.
+// As without handle inheritance, the child gets none of our descriptors beyond
+// standard input, output and error, and starts with default signal handling.
 Result<Process> Spawn(const std::string& command_line, const SpawnOptions& options = {});
 
 // CommandLineToArgvW's rules: blanks and tabs separate arguments; double quotes
 // group; 2n backslashes before a quote give n backslashes and the quote acts;
 // 2n+1 give n backslashes and a literal quote; "" inside quotes is a literal
-// quote; backslashes elsewhere are literal.
+// quote (and ends the quoted part); backslashes elsewhere are literal. The
+// first argument, the program, is read apart: when quoted it ends at the next
+// quote, else at the next blank, and backslashes in it are plain characters.
+// Leading blanks are skipped; an empty or blank line gives no arguments.
 std::vector<std::string> SplitCommandLine(std::string_view command_line);
 
 // Kills every process whose executable name equals `exe_name` exactly; no wait.
