@@ -156,7 +156,8 @@ Ending ServeFile(int fd, const HttpRequest& request, ServerState& state) {
   plan.length = told;
   std::string headers;
   if (!options.ignoreRanges) headers += "Accept-Ranges: bytes\r\n";
-  if (!options.ignoreRanges && !request.range.empty()) {
+  const bool honourRange = !options.ignoreRanges && (!options.rangesOnHeadOnly || request.method == "HEAD");
+  if (honourRange && !request.range.empty()) {
     const auto range = ParseRange(request.range, told);
     if (!range) {
       close(file);
@@ -221,7 +222,8 @@ Ending Answer(int fd, const HttpRequest& request, ServerState& state) {
   auto small = [fd](int status, const std::string& headers, const std::string& body) {
     return SendSmall(fd, status, headers, body) ? Ending::kKeepOpen : Ending::kClose;
   };
-  if (sequence <= state.options.failFirst) return small(state.options.failStatus, "", "failure\n");
+  const int failing = sequence - state.options.failSkip;
+  if (failing > 0 && failing <= state.options.failFirst) return small(state.options.failStatus, "", "failure\n");
 
   const std::string& path = request.path;
   const std::string chain = "/redirect/";

@@ -16,8 +16,10 @@ const char kUsage[] =
     "options:\n"
     "  --log PATH            request log\n"
     "  --ignore-ranges       always answer 200 with the whole file\n"
+    "  --ranges-on-head-only  honour ranges in HEAD answers only\n"
     "  --no-length           no Content-Length; bodies chunked\n"
     "  --fail-first K        answer the first K requests with --fail-status (default 503)\n"
+    "  --fail-skip S         ... counting from the request after the first S\n"
     "  --drop-after N        cut GET bodies after N bytes (--drop-count K: only K of them)\n"
     "  --stall-after N       stop sending GET bodies after N bytes (--stall-count K)\n"
     "  --short-ranges N      ranged GETs: at most N bytes, no length, clean close\n"
@@ -42,6 +44,10 @@ std::optional<ServerOptions> ServerOptions::Parse(int argc, char** argv) {
       options.ignoreRanges = true;
       continue;
     }
+    if (flag("--ranges-on-head-only")) {
+      options.rangesOnHeadOnly = true;
+      continue;
+    }
     if (flag("--no-length")) {
       options.noLength = true;
       continue;
@@ -59,6 +65,8 @@ std::optional<ServerOptions> ServerOptions::Parse(int argc, char** argv) {
       options.log = value;
     } else if (numeric && flag("--fail-first")) {
       options.failFirst = static_cast<int>(number);
+    } else if (numeric && flag("--fail-skip")) {
+      options.failSkip = static_cast<int>(number);
     } else if (numeric && flag("--fail-status")) {
       options.failStatus = static_cast<int>(number);
     } else if (numeric && flag("--drop-after")) {

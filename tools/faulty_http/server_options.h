@@ -9,9 +9,11 @@ struct ServerOptions {
   std::string file;        // the package, read anew for every request
   std::string log;         // request log: one line "METHOD PATH RANGE" per request
   bool ignoreRanges = false;
+  bool rangesOnHeadOnly = false;  // HEAD answers honour ranges, GETs send the whole file
   bool noLength = false;   // no Content-Length; bodies chunked
   int failFirst = 0;       // the first N requests are answered with failStatus
   int failStatus = 503;
+  int failSkip = 0;        // requests answered normally before the failing ones
   std::optional<std::uint64_t> dropAfter;   // GET bodies: connection cut after N bytes
   int dropCount = -1;                       // how many GETs are cut (-1: all)
   std::optional<std::uint64_t> stallAfter;  // GET bodies: nothing more after N bytes

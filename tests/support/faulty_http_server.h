@@ -1,0 +1,34 @@
+#pragma once
+// The project's fault-injecting HTTP server (tools/faulty_http) as a child
+// process on a free loopback port, with its request log in a scratch folder.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace veska_test {
+
+class FaultyHttpServer {
+ public:
+  // `program` is the server's executable; `options` its fault options (the
+  // file and log options are added here).
+  FaultyHttpServer(const std::filesystem::path& program, const std::filesystem::path& file,
+                   const std::vector<std::string>& options = {});
+  ~FaultyHttpServer();
+  FaultyHttpServer(const FaultyHttpServer&) = delete;
+  FaultyHttpServer& operator=(const FaultyHttpServer&) = delete;
+
+  int port() const { return port_; }
+  std::string Url(const std::string& path) const;
+  // "METHOD PATH RANGE" per request received, oldest first.
+  std::vector<std::string> Requests() const;
+
+ private:
+  TempDir folder_;
+  int pid_ = -1;
+  int port_ = 0;
+};
+
+}  // namespace veska_test
