@@ -16,10 +16,14 @@ std::filesystem::path InstallAs(const std::filesystem::path& program,
                                 const std::filesystem::path& folder, const std::string& name) {
   std::filesystem::create_directories(folder);
   const auto target = folder / name;
-  std::filesystem::copy_file(program, target, std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::permissions(target, std::filesystem::perms::owner_all |
-                                           std::filesystem::perms::group_read |
-                                           std::filesystem::perms::group_exec);
+  // Copy then rename: the target may be running already (a second process of
+  // the same name), and a running executable cannot be overwritten in place.
+  const auto staging = folder / ("." + name + ".staging");
+  std::filesystem::copy_file(program, staging, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(staging, std::filesystem::perms::owner_all |
+                                            std::filesystem::perms::group_read |
+                                            std::filesystem::perms::group_exec);
+  std::filesystem::rename(staging, target);
   return target;
 }
 
