@@ -38,11 +38,15 @@ std::uint64_t RequestedBytes(const std::vector<std::string>& requests) {
 
 TEST_F(DownloadTest, KilledTenTimesTheDownloadStillEndsWithTheRightPackage) {
   const std::string bytes = PackageBytes(kSize, 7);
-  // About 1.6 s for the whole package over five connections.
-  FaultyHttpServer server(VESKA_FAULTY_HTTP, Serve("pkg.zip", bytes), {"--rate", "3000000"});
+  // About 5 s for the whole package over five connections, so that ten
+  // short runs cannot finish it.
+  FaultyHttpServer server(VESKA_FAULTY_HTTP, Serve("pkg.zip", bytes), {"--rate", "1000000"});
   const unsigned seed = std::random_device{}();
   std::mt19937 random(seed);
-  std::uniform_int_distribution<int> moment(10, 160);
+  // Counted from the run's first request, so that slow process start-up (as
+  // under sanitizers) does not eat the moments: they fall among the probes,
+  // the file's creation and the transfer.
+  std::uniform_int_distribution<int> moment(0, 250);
   SCOPED_TRACE("seed " + std::to_string(seed));
 
   auto runOnce = [&](bool kill) {
@@ -50,6 +54,7 @@ TEST_F(DownloadTest, KilledTenTimesTheDownloadStillEndsWithTheRightPackage) {
     const std::size_t before = server.Requests().size();
     ChildProcess driver(VESKA_DOWNLOAD_DRIVER, {"download", server.Url("/file"), Target()});
     if (kill) {
+      ASSERT_TRUE(veska_test::WaitUntil([&] { return server.Requests().size() > before; }));
       std::this_thread::sleep_for(std::chrono::milliseconds(moment(random)));
       ::kill(driver.pid(), SIGKILL);
       EXPECT_EQ(driver.WaitExit(), 128 + SIGKILL);

@@ -1,9 +1,11 @@
 // A helper program for process-level download tests. Roles:
 //   download URL TARGET [THREADS]  runs one download to its end (resuming what
 //                                  an earlier run left); exit 0 when TARGET is there
-//   hold PATH MARKER               holds PATH open for reading, shared for
-//                                  reading only, as another program would; creates
-//                                  MARKER once it holds it, then waits to be killed
+//   hold PATH MARKER [SHARE]       holds PATH open for reading as another program
+//                                  would, shared for reading ("read", the default)
+//                                  or for reading and writing ("read-write");
+//                                  creates MARKER once it holds it, then waits to
+//                                  be killed
 
 #include <chrono>
 #include <cstdio>
@@ -28,8 +30,10 @@ int Download(const std::string& url, const std::string& target, int threads) {
   return platform::FileExists(target) ? 0 : 1;
 }
 
-int Hold(const std::string& path, const std::string& marker) {
-  auto file = platform::SharedFile::Open(path, platform::kAccessRead, platform::kShareRead,
+int Hold(const std::string& path, const std::string& marker, const std::string& share) {
+  const unsigned shareMode =
+      share == "read-write" ? platform::kShareRead | platform::kShareWrite : platform::kShareRead;
+  auto file = platform::SharedFile::Open(path, platform::kAccessRead, shareMode,
                                          platform::FileDisposition::kOpenExisting);
   if (!file) {
     std::fprintf(stderr, "hold: %s\n", file.error().Describe().c_str());
@@ -47,7 +51,7 @@ int main(int argc, char** argv) {
   if (role == "download" && (argc == 4 || argc == 5)) {
     return Download(argv[2], argv[3], argc == 5 ? std::atoi(argv[4]) : 5);
   }
-  if (role == "hold" && argc == 4) return Hold(argv[2], argv[3]);
-  std::fprintf(stderr, "usage: download_driver download URL TARGET [THREADS] | hold PATH MARKER\n");
+  if (role == "hold" && (argc == 4 || argc == 5)) return Hold(argv[2], argv[3], argc == 5 ? argv[4] : "read");
+  std::fprintf(stderr, "usage: download_driver download URL TARGET [THREADS] | hold PATH MARKER [read|read-write]\n");
   return 2;
 }

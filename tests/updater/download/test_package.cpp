@@ -59,11 +59,11 @@ std::optional<std::uint64_t> DoneBytesInTempFile(const std::filesystem::path& pa
   return done;
 }
 
-HeldFile::HeldFile(const std::filesystem::path& path, const std::filesystem::path& scratch) {
+HeldFile::HeldFile(const std::filesystem::path& path, const std::filesystem::path& scratch, bool shareWrite) {
   const auto marker = scratch / "held.marker";
   std::filesystem::remove(marker);
   holder_ = std::make_unique<veska_test::ChildProcess>(
-      VESKA_DOWNLOAD_DRIVER, std::vector<std::string>{"hold", path.string(), marker.string()});
+      VESKA_DOWNLOAD_DRIVER, std::vector<std::string>{"hold", path.string(), marker.string(), shareWrite ? "read-write" : "read"});
   if (!veska_test::WaitUntil([&] { return std::filesystem::exists(marker); })) {
     throw std::runtime_error("the helper did not hold " + path.string());
   }

@@ -28,11 +28,12 @@ std::string TempFileBytes(const std::string& package, const std::vector<TrailerR
 // trailer does not describe a package of `size` bytes.
 std::optional<std::uint64_t> DoneBytesInTempFile(const std::filesystem::path& path, std::uint32_t size);
 
-// `path` held open by the helper program, shared for reading only, until the
-// object goes.
+// `path` held open for reading by the helper program until the object goes,
+// shared for reading only, or also for writing (so that it can be held beside
+// a writer).
 class HeldFile {
  public:
-  HeldFile(const std::filesystem::path& path, const std::filesystem::path& scratch);
+  HeldFile(const std::filesystem::path& path, const std::filesystem::path& scratch, bool shareWrite = false);
   ~HeldFile();
 
  private:
