@@ -4,12 +4,12 @@
 
 #include <climits>
 #include <ctime>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "support/files.h"
+#include "support/regex_match.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
@@ -51,10 +51,11 @@ TEST_F(LauncherLogTest, RecordHasTheLocalTimeAndThePipeSeparatedFields) {
   const auto files = veska_test::FilesIn(Folder());
   ASSERT_EQ(files.size(), 1u);
   const std::string text = veska_test::ReadFile(files[0]);
-  static const std::regex kLayout(
+  EXPECT_TRUE(veska_test::RegexMatch(
+      text,
       "(Sun|Mon|Tue|Wed|Thu|Fri|Sat) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [ 123][0-9] "
-      "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4} \\|4\\|zerozedev\\|645\\|wWinMain\\|Create cef pipe\n");
-  EXPECT_TRUE(std::regex_match(text, kLayout)) << text;
+      "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4} \\|4\\|zerozedev\\|645\\|wWinMain\\|Create cef pipe\n"))
+      << text;
 
   bool timeMatches = false;
   for (std::time_t at = before; at <= after; ++at) timeMatches |= text.rfind(CtimeAt(at) + " |", 0) == 0;
@@ -127,16 +128,16 @@ TEST_F(LauncherLogTest, RecordsFromSeveralThreadsAreWholeAndInEachThreadsOrder) 
   ASSERT_FALSE(text.empty());
   EXPECT_EQ(text.back(), '\n');
 
-  static const std::regex kLine(".{24} \\|4\\|zerozedev\\|([0-9])\\|worker\\|([0-9]) ([0-9]+) ([a-d]{200})");
+  const std::string kLine = ".{24} \\|4\\|zerozedev\\|([0-9])\\|worker\\|([0-9]) ([0-9]+) ([a-d]{200})";
   std::vector<int> next(kThreads, 0);
   int lines = 0;
   for (const auto& line : veska_test::SplitLines(text)) {
-    std::smatch parts;
-    ASSERT_TRUE(std::regex_match(line, parts, kLine)) << line;
-    const int thread = std::stoi(parts[2]);
-    ASSERT_EQ(parts[1], parts[2]);
-    ASSERT_EQ(parts[4], std::string(200, static_cast<char>('a' + thread)));
-    EXPECT_EQ(std::stoi(parts[3]), next[thread]++) << "thread " << thread;
+    const auto parts = veska_test::RegexGroups(line, kLine);
+    ASSERT_TRUE(parts) << line;
+    const int thread = std::stoi((*parts)[2]);
+    ASSERT_EQ((*parts)[1], (*parts)[2]);
+    ASSERT_EQ((*parts)[4], std::string(200, static_cast<char>('a' + thread)));
+    EXPECT_EQ(std::stoi((*parts)[3]), next[thread]++) << "thread " << thread;
     ++lines;
   }
   EXPECT_EQ(lines, kThreads * kPerThread);
@@ -187,6 +188,28 @@ TEST_F(LauncherLogTest, FolderThatCannotBeCreatedLeavesTheLogWithoutAFile) {
   const auto lines = Lines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(MessageOf(lines[0]), "kept");
+}
+
+TEST_F(LauncherLogTest, WithoutADataFolderTheFileGoesToTheCurrentDirectory) {
+  veska_test::WriteFile(dir_ / "blocker", "in the way");
+  veska_test::ScopedEnv unusable("XDG_DATA_HOME", (dir_ / "blocker" / "data").string());
+  const auto current = dir_ / "current";
+  std::filesystem::create_directories(current);
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(current);
+  {
+    LauncherLog log;
+    log.Open("zerozedev");
+    log.Write(4, "zerozedev", 1, "f", "here");
+  }
+  std::filesystem::current_path(previous);
+
+  const auto files = veska_test::FilesIn(current);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_TRUE(veska_test::RegexMatch(files[0].filename().string(), "[0-9]+\\.log"));
+  const auto lines = veska_test::SplitLines(veska_test::ReadFile(files[0]));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(MessageOf(lines[0]), "here");
 }
 
 TEST_F(LauncherLogTest, FailedRolloverEndsLoggingUntilTheNextOpen) {
