@@ -42,6 +42,7 @@ void Downloader::Run() {
 
   engine->Start(order_.url, order_.packagePath, kThreadCount);
 
+  progress_->monitorRunning = true;
   std::thread(&Downloader::MonitorNetwork, progress_, retryCallback, failureCallback).detach();
 
   auto publish = [&] {
@@ -85,6 +86,10 @@ void Downloader::ReportFailure(bool onNewThread) {
 
 void Downloader::MonitorNetwork(std::shared_ptr<Progress> progress, std::function<void(unsigned)> retry,
                                 std::function<void()> failure) {
+  struct EndMark {
+    Progress& progress;
+    ~EndMark() { progress.monitorRunning = false; }
+  } endMark{*progress};
   unsigned failedChecks = 0;
   for (;;) {
     // Nothing left to watch once the job has ended.

@@ -26,6 +26,8 @@ class Downloader : public ThreadBase {
   TaskInfo GetTaskInfo() const;
   // True once the package is downloaded, verified and the component registered.
   bool succeeded() const { return progress_->succeeded.load(); }
+  // The network monitor started by Run is still watching.
+  bool networkMonitorRunning() const { return progress_->monitorRunning.load(); }
 
   // Set by the owner before StartThread. retryCallback is told the number of
   // consecutive failed network checks, then 0 when the network is back;
@@ -45,6 +47,7 @@ class Downloader : public ThreadBase {
     std::atomic<std::int64_t> totalBytes{0};
     std::atomic<bool> succeeded{false};
     std::atomic<bool> runEnded{false};
+    std::atomic<bool> monitorRunning{false};
   };
 
   static void MonitorNetwork(std::shared_ptr<Progress> progress,

@@ -62,6 +62,14 @@ class UpdateJobTest : public DownloadTest {
   void SetUp() override {
     std::filesystem::copy_file(VESKA_TEST_INSTALLER_COMPONENT, program_ / kInstallerComponentName);
   }
+  // The monitor runs detached and calls into this fixture: it has to be gone
+  // before the fixture and the fast clock are.
+  void TearDown() override {
+    for (const auto& job : jobs_) {
+      EXPECT_TRUE(job->WaitIdle(std::chrono::seconds(60)));
+      EXPECT_TRUE(veska_test::WaitUntil([&] { return !job->networkMonitorRunning(); }, std::chrono::seconds(20)));
+    }
+  }
 
   std::shared_ptr<TestJob> MakeJob(const std::string& url, const std::string& md5,
                                    DownloadSettings settings = {}) {
@@ -78,6 +86,7 @@ class UpdateJobTest : public DownloadTest {
     };
     job->retryCallback = [this](unsigned n) { Record("R" + std::to_string(n)); };
     job->failureCallback = [this] { Record("F"); };
+    jobs_.push_back(job);
     return job;
   }
 
@@ -107,6 +116,7 @@ class UpdateJobTest : public DownloadTest {
   std::atomic<int> clientKills_{0};
   std::mutex mutex_;
   std::vector<std::string> events_;
+  std::vector<std::shared_ptr<TestJob>> jobs_;
 };
 
 TEST_F(UpdateJobTest, AVerifiedPackageIsRegisteredAndReportedAsSucceeded) {
@@ -129,6 +139,7 @@ TEST_F(UpdateJobTest, AVerifiedPackageIsRegisteredAndReportedAsSucceeded) {
   EXPECT_EQ(Marks(), "register\n");
   EXPECT_EQ(clientKills_, 1);
   // The monitor has seen the package complete and stopped asking.
+  ASSERT_TRUE(veska_test::WaitUntil([&] { return !job->networkMonitorRunning(); }));
   const int checks = network.checks;
   std::this_thread::sleep_for(std::chrono::milliseconds(100));  // some 30 monitor periods
   EXPECT_EQ(network.checks, checks);
