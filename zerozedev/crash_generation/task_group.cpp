@@ -1,6 +1,7 @@
 #include "zerozedev/crash_generation/task_group.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace google_breakpad {
 
@@ -24,15 +25,22 @@ bool TaskGroup::Run(std::function<void()> task, size_t max_running) {
   std::lock_guard lock(state_->mutex);
   JoinFinishedLocked(*state_);
   if (state_->running >= max_running) return false;
-  const uint64_t id = state_->next_id++;
+  const uint64_t id = state_->next_id;
+  std::thread thread;
+  try {
+    thread = std::thread([state = state_, id, task = std::move(task)]() mutable {
+      task();
+      task = nullptr;  // drop what the task holds before reporting the end
+      std::lock_guard done_lock(state->mutex);
+      state->finished.push_back(id);
+      if (--state->running == 0) state->all_done.notify_all();
+    });
+  } catch (const std::system_error&) {
+    return false;  // out of threads: the request is turned away like any other
+  }
+  ++state_->next_id;
   ++state_->running;
-  state_->threads.emplace_back(id, std::thread([state = state_, id, task = std::move(task)]() mutable {
-    task();
-    task = nullptr;  // drop what the task holds before reporting the end
-    std::lock_guard done_lock(state->mutex);
-    state->finished.push_back(id);
-    if (--state->running == 0) state->all_done.notify_all();
-  }));
+  state_->threads.emplace_back(id, std::move(thread));
   return true;
 }
 

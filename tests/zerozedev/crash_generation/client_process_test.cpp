@@ -68,6 +68,8 @@ struct CrashCase {
   const char* signal_name;
 };
 
+void PrintTo(const CrashCase& c, std::ostream* out) { *out << c.role; }
+
 class CrashDump : public CrashServerFixture, public ::testing::WithParamInterface<CrashCase> {};
 
 TEST_P(CrashDump, WrittenForTheCrashAndReadableByLldb) {
