@@ -9,6 +9,7 @@
 #include <limits>
 #include <list>
 #include <mutex>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -156,12 +157,44 @@ void OnWritten(uv_write_t* request, int) {
   delete static_cast<PendingWrite*>(request->data);
 }
 
+// Loop threads of the process that have not ended yet, attached or not.
+class RunningLoops {
+ public:
+  void Add() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++running_;
+  }
+  void Done() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      --running_;
+    }
+    ended_.notify_all();
+  }
+  bool WaitForNone(std::chrono::milliseconds limit) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return ended_.wait_for(lock, limit, [&] { return running_ == 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  int running_ = 0;
+};
+
+RunningLoops& TheRunningLoops() {
+  static RunningLoops* loops = new RunningLoops;  // outlives every detached thread
+  return *loops;
+}
+
 void RunWork(std::shared_ptr<LoopState> state) {
   ShieldThreadFromBrokenPipeSignal();
   uv_run(&state->loop, UV_RUN_DEFAULT);
   state->loop_closed = uv_loop_close(&state->loop) == 0;
   std::fputs("RunWork exit\n", stdout);
   std::fflush(stdout);
+  state.reset();
+  TheRunningLoops().Done();
 }
 
 }  // namespace
@@ -248,6 +281,23 @@ PipeChannelImpl::~PipeChannelImpl() {
   state_->receiver = nullptr;
 }
 
+bool PipeChannelImpl::StartLoopThread() {
+  if (loop_thread_.joinable()) return true;
+  TheRunningLoops().Add();
+  try {
+    loop_thread_ = std::thread(RunWork, state_);
+    return true;
+  } catch (const std::system_error& error) {
+    TheRunningLoops().Done();
+    failure_ = std::string("cannot start the loop thread: ") + error.what();
+    return false;
+  }
+}
+
+bool PipeChannelImpl::WaitForLoopThreads(std::chrono::milliseconds limit) {
+  return TheRunningLoops().WaitForNone(limit);
+}
+
 bool PipeChannelImpl::HasLoop() const { return state_->loop_ready; }
 
 std::string PipeChannelImpl::GetName() { return short_name_; }
@@ -289,12 +339,8 @@ void PipeChannelImpl::Start(unsigned bufferSize) {
     error = uv_listen(reinterpret_cast<uv_stream_t*>(&state.listening), kListenBacklog,
                       OnConnection);
   }
-  if (error == 0) {
-    listening_ = true;
-  } else {
-    failure_ = std::string("cannot serve ") + *path + ": " + uv_strerror(error);
-  }
-  loop_thread_ = std::thread(RunWork, state_);
+  if (error != 0) failure_ = std::string("cannot serve ") + *path + ": " + uv_strerror(error);
+  listening_ = StartLoopThread() && error == 0;
 }
 
 bool PipeChannelImpl::Connect(std::string name) {
@@ -316,7 +362,7 @@ bool PipeChannelImpl::Connect(std::string name) {
   state.InitWakeups();
   uv_pipe_init(&state.loop, &state.connection, 1);  // IPC mode, as the server's end
   uv_pipe_connect(&state.connect_request, &state.connection, path->c_str(), OnConnect);
-  if (!loop_thread_.joinable()) loop_thread_ = std::thread(RunWork, state_);
+  if (!StartLoopThread()) return false;
 
   std::unique_lock<std::mutex> lock(state.connect_mutex);
   state.connect_condition.wait_for(lock, kConnectTimeout,

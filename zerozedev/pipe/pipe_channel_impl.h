@@ -2,6 +2,7 @@
 // PipeChannel on libuv: one loop thread owns the pipe, reads into the receive
 // buffer, hands it to the receiver and writes queued messages.
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
@@ -37,6 +38,11 @@ class PipeChannelImpl final : public PipeChannel {
   // Why the last Start or Connect failed, for the log; empty otherwise.
   const std::string& FailureReason() const { return failure_; }
 
+  // Waits until the loop thread of every channel in the process has ended,
+  // including those Close left to finish on their own; false when some still
+  // run after `limit`. For an orderly end of the process.
+  static bool WaitForLoopThreads(std::chrono::milliseconds limit);
+
   struct LoopState;  // everything the loop thread touches
 
  private:
@@ -47,6 +53,8 @@ class PipeChannelImpl final : public PipeChannel {
   bool listening_ = false;
   bool connect_attempted_ = false;
   std::string failure_;
+
+  bool StartLoopThread();
 };
 
 // A server-role channel, named and listening, with a 4 MiB receive buffer;
