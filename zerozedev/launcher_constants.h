@@ -10,6 +10,7 @@ inline constexpr std::u16string_view kUrlPrefix = u"veska://";
 inline constexpr std::string_view kInstanceMutexName = "Global\\veskaroom.exe";
 inline constexpr std::string_view kClientUrlPipe = "\\\\.\\Pipe\\REZERU_veskaroom";
 inline constexpr std::string_view kLauncherLogName = "zerozedev";
+inline constexpr std::u16string_view kCrashServerPipe = u"\\\\.\\pipe\\BreakpadCrashServices\\veskaroom.exe";
 // Source tag of the entry's and the client run's records.
 inline constexpr const char* kLogTag = "zerozedev";
 
