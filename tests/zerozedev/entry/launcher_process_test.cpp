@@ -3,11 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "platform/named_mutex.h"
 #include "support/files.h"
 #include "support/named_program.h"
+#include "support/regex_match.h"
 #include "support/run_program.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -128,20 +127,20 @@ TEST_F(LauncherProcessTest, LogRecordsAndStartLinesFollowTheirLayouts) {
 
   const auto files = veska_test::FilesIn(LogFolder());
   ASSERT_EQ(files.size(), 1u);
-  EXPECT_TRUE(std::regex_match(files[0].filename().string(), std::regex(R"(\d+\.log)")));
+  EXPECT_TRUE(veska_test::RegexMatch(files[0].filename().string(), R"(\d+\.log)"));
   const auto lines = veska_test::SplitLines(veska_test::ReadFile(files[0]));
   ASSERT_FALSE(lines.empty());
-  const std::regex record(
+  const std::string record =
       R"((Mon|Tue|Wed|Thu|Fri|Sat|Sun) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [ \d]\d )"
-      R"(\d\d:\d\d:\d\d \d{4} \|4\|(zerozedev|cef_pipe_channel|cefprocessmanager)\|\d+\|[\w:]+\|.*)");
-  for (const auto& line : lines) EXPECT_TRUE(std::regex_match(line, record)) << line;
-  EXPECT_TRUE(std::regex_search(lines.front(), std::regex(R"(\|zerozedev\|\d+\|wWinMain\|Create cef pipe$)")))
+      R"(\d\d:\d\d:\d\d \d{4} \|4\|(zerozedev|cef_pipe_channel|cefprocessmanager)\|\d+\|[\w:]+\|.*)";
+  for (const auto& line : lines) EXPECT_TRUE(veska_test::RegexMatch(line, record)) << line;
+  EXPECT_TRUE(veska_test::RegexSearch(lines.front(), R"(\|zerozedev\|\d+\|wWinMain\|Create cef pipe$)"))
       << lines.front();
 
   const std::string prefix = R"(\[WFE\]\[I\]\[\d{4}-\d{1,2}-\d{1,2} \d{1,2}:\d{1,2}:\d{1,2}\] )";
-  EXPECT_TRUE(std::regex_search(run.err, std::regex(prefix + "class path: veskaroom\\.exe\n")))
+  EXPECT_TRUE(veska_test::RegexSearch(run.err, prefix + "class path: veskaroom\\.exe\n"))
       << run.err;
-  EXPECT_TRUE(std::regex_search(run.err, std::regex(prefix + "par: x y\n"))) << run.err;
+  EXPECT_TRUE(veska_test::RegexSearch(run.err, prefix + "par: x y\n")) << run.err;
 }
 
 }  // namespace
