@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -428,7 +429,12 @@ CrashGenerationServer::CrashGenerationServer(
   core_->upload_callback = upload_request_callback;
   core_->upload_context = upload_context;
   core_->generate_dumps = generate_dumps;
-  if (dump_path != nullptr) core_->dump_folder = platform::Utf16ToUtf8(*dump_path);
+  if (dump_path != nullptr && !dump_path->empty()) {
+    // Callbacks get full paths, also when the folder was given relative.
+    std::error_code error;
+    const auto folder = std::filesystem::absolute(platform::Utf16ToUtf8(*dump_path), error);
+    core_->dump_folder = error ? platform::Utf16ToUtf8(*dump_path) : folder.string();
+  }
 }
 
 CrashGenerationServer::~CrashGenerationServer() { Stop(); }
@@ -437,6 +443,10 @@ bool CrashGenerationServer::Start() {
   if (started_) return false;
   Core& core = *core_;
   core.request_timeout = request_timeout_;
+  if (core.generate_dumps && core.dump_folder.empty()) {
+    Log("dumps asked for without a dump folder");
+    return false;
+  }
   auto path = platform::PipeSocketPath(platform::Utf16ToUtf8(core.pipe_name));
   if (!path) {
     Log(path.error().Describe());

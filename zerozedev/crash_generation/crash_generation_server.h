@@ -27,7 +27,7 @@ class CrashGenerationServer {
                                                  const UploadPayload* payload);
 
   // Any callback may be null. `dump_path` is the folder dumps are written
-  // to; it is copied.
+  // to (copied; made absolute); it is required when `generate_dumps` is set.
   CrashGenerationServer(const std::u16string& pipe_name,
                         OnClientConnectedCallback connect_callback, void* connect_context,
                         OnClientDumpRequestCallback dump_callback, void* dump_context,
@@ -36,11 +36,13 @@ class CrashGenerationServer {
                         bool generate_dumps, const std::u16string* dump_path);
   CrashGenerationServer(const CrashGenerationServer&) = delete;
   CrashGenerationServer& operator=(const CrashGenerationServer&) = delete;
-  // Stops as Stop() does.
+  // Stops as Stop() does. Not from inside a callback: Stop() waits for the
+  // callbacks in progress.
   ~CrashGenerationServer();
 
   // Starts listening. False when the pipe cannot be served (bad name, a live
-  // server already on it, no resources) or when already started.
+  // server already on it, no resources), when dumps are to be generated
+  // without a dump folder, or when already started.
   bool Start();
 
   // Stops accepting, removes the pipe, and waits for request handlers in

@@ -62,6 +62,25 @@ TEST_F(CrashClientProcess, RegisteredClientThatExitsIsReportedInOrder) {
   }
 }
 
+TEST_F(CrashClientProcess, DumpAskedForWithoutACrashHasNoExceptionAndTheClientGoesOn) {
+  StartServer();
+  ChildProcess child(kClientProgram, {"request-dump", kPipeName});
+  ASSERT_TRUE(recorder_.WaitFor(ServerEvent::kExited));
+  EXPECT_EQ(child.WaitExit(), 0) << "the client must hear that its dump is done";
+
+  const auto dumps = recorder_.EventsOf(ServerEvent::kDumped);
+  ASSERT_EQ(dumps.size(), 1u);
+  const std::string content = ReadFile(dumps[0].path);
+  const MinidumpReader reader(std::vector<uint8_t>(content.begin(), content.end()));
+  ASSERT_TRUE(reader.HasValidHeader());
+  EXPECT_FALSE(reader.GetException().has_value());
+  const auto threads = reader.Threads();
+  EXPECT_TRUE(std::any_of(threads.begin(), threads.end(),
+                          [&](const auto& thread) { return thread.tid == static_cast<uint32_t>(child.pid()); }));
+  EXPECT_FALSE(reader.Modules().empty());
+  EXPECT_FALSE(reader.malformed());
+}
+
 struct CrashCase {
   const char* role;
   int signal_number;

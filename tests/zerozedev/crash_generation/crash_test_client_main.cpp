@@ -2,6 +2,8 @@
 //   crash_test_client ROLE PIPE_NAME [LOG_NAME]
 // Roles:
 //   register-and-exit   register, print "registered", exit 0
+//   request-dump        register, ask for a dump without crashing, exit 0
+//                       when the server reported it done (4 otherwise)
 //   segv | abort | fpe  register, install the crash handler, start two idle
 //                       threads, then crash in CrashInNamedFunctionForTest
 //                       with that signal
@@ -79,6 +81,7 @@ int main(int argc, char** argv) {
     printf("registered\n");
     return 0;
   }
+  if (role == "request-dump") return client.RequestDump(10000) ? 0 : 4;
 
   UploadOnCrash upload{&client, {}};
   const bool upload_after_dump = role == "segv-then-upload";

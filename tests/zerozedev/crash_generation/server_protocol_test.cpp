@@ -370,13 +370,26 @@ TEST_F(CrashServerProtocol, StartRefusesALiveServerAndReplacesAStaleSocket) {
   EXPECT_FALSE(server_->Start()) << "started twice";
 }
 
-TEST_F(CrashServerProtocol, StartFailsOnANameThatIsNoPipe) {
-  for (const char16_t* name : {u"veskaroom.exe", u"\\\\.\\pipe\\", u"\\\\.\\pipe\\..\\escape"}) {
-    const std::u16string folder = platform::Utf8ToUtf16(dump_folder_);
-    google_breakpad::CrashGenerationServer server(name, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                                  nullptr, nullptr, true, &folder);
-    EXPECT_FALSE(server.Start()) << platform::Utf16ToUtf8(name);
+TEST_F(CrashServerProtocol, StartFailsOnANameThatIsNoPipeOrWithoutADumpFolder) {
+  const std::u16string folder = platform::Utf8ToUtf16(dump_folder_);
+  const std::u16string no_folder;
+  struct Case {
+    std::u16string pipe_name;
+    const std::u16string* dump_folder;
+  };
+  const Case cases[] = {
+      {u"veskaroom.exe", &folder},
+      {u"\\\\.\\pipe\\", &folder},
+      {u"\\\\.\\pipe\\..\\escape", &folder},
+      {platform::Utf8ToUtf16(kPipeName), nullptr},
+      {platform::Utf8ToUtf16(kPipeName), &no_folder},
+  };
+  for (const Case& c : cases) {
+    google_breakpad::CrashGenerationServer server(c.pipe_name, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                                  nullptr, nullptr, nullptr, true, c.dump_folder);
+    EXPECT_FALSE(server.Start()) << platform::Utf16ToUtf8(c.pipe_name);
   }
+  EXPECT_FALSE(std::filesystem::exists(*platform::PipeSocketPath(kPipeName)));
 }
 
 }  // namespace
