@@ -107,6 +107,8 @@ TEST_P(ServerChannelOnRead, WritesTheLinesAndDispatchesByName) {
   std::vector<std::uint8_t> storage(256);
   ReceiveBuffer buffer{storage.data(), static_cast<unsigned>(storage.size()), 0};
   g_calls.Take();
+  // No loop thread of an earlier test may write into the captured output.
+  ASSERT_TRUE(PipeChannelImpl::WaitForLoopThreads(10s));
   for (std::size_t i = 0; i < GetParam().reads.size(); ++i) {
     const ReadStep& read = GetParam().reads[i];
     std::copy(read.bytes.begin(), read.bytes.end(), storage.begin() + buffer.used);
