@@ -76,8 +76,14 @@ CapturedMemory CaptureStack(int pid, const std::vector<MemoryMapping>& mappings,
 }
 
 platform::Result<ProcessSnapshot> CaptureProcess(int pid, const std::optional<CrashDetails>& crash) {
-  ProcessSuspension suspension = ProcessSuspension::Suspend(pid, kStopLimitPerThread);
-  if (suspension.threads().empty()) {
+  // The crashing thread waits in its signal handler, which recorded its
+  // registers; it is not stopped. That keeps the stop away from the main
+  // thread in the usual case, whose stop notices our parent process (the
+  // launcher) could otherwise collect in its own waitpid for the client.
+  const int crashing_tid = crash ? static_cast<int>(crash->thread_id) : 0;
+  ProcessSuspension suspension = ProcessSuspension::Suspend(pid, kStopLimitPerThread, crashing_tid);
+  const auto& suspended = suspension.threads();
+  if (std::none_of(suspended.begin(), suspended.end(), [](const SuspendedThread& t) { return t.stopped; })) {
     return Error{ESRCH, "no thread of process " + std::to_string(pid) + " could be stopped"};
   }
   ProcessSnapshot snapshot;
@@ -85,24 +91,19 @@ platform::Result<ProcessSnapshot> CaptureProcess(int pid, const std::optional<Cr
   const std::vector<MemoryMapping> mappings = ParseProcMaps(snapshot.maps);
   if (mappings.empty()) return Error{ESRCH, "no memory map of process " + std::to_string(pid)};
 
-  bool crashing_thread_seen = false;
-  for (const SuspendedThread& stopped : suspension.threads()) {
+  for (const SuspendedThread& listed : suspended) {
     CapturedThread thread;
-    thread.tid = static_cast<uint32_t>(stopped.tid);
+    thread.tid = static_cast<uint32_t>(listed.tid);
     if (crash && crash->thread_id == thread.tid) {
-      // Stopped, this thread sits in its signal handler; the handler's
-      // record holds where it really was.
+      // Where the thread really was when the signal came, not where its
+      // handler waits now.
       thread.registers = crash->context.registers;
-      crashing_thread_seen = true;
-    } else if (stopped.has_registers) {
-      thread.registers = stopped.registers;
+    } else if (listed.has_registers) {
+      thread.registers = listed.registers;
     } else {
       continue;
     }
     snapshot.threads.push_back(std::move(thread));
-  }
-  if (crash && !crashing_thread_seen) {
-    snapshot.threads.push_back(CapturedThread{crash->thread_id, crash->context.registers, {}});
   }
   for (CapturedThread& thread : snapshot.threads) {
     thread.stack = CaptureStack(pid, mappings, thread.registers.rsp);

@@ -93,7 +93,8 @@ void CopyRegisters(const user_regs_struct& regs, const user_fpregs_struct& fpreg
 
 }  // namespace
 
-ProcessSuspension ProcessSuspension::Suspend(int pid, std::chrono::milliseconds limit_per_thread) {
+ProcessSuspension ProcessSuspension::Suspend(int pid, std::chrono::milliseconds limit_per_thread,
+                                             int leave_running) {
   ProcessSuspension suspension(pid);
   std::set<int> seen;
   for (int pass = 0; pass < kMaxAttachPasses; ++pass) {
@@ -101,6 +102,10 @@ ProcessSuspension ProcessSuspension::Suspend(int pid, std::chrono::milliseconds 
     for (const int tid : ListThreads(pid)) {
       if (!seen.insert(tid).second) continue;
       found_new = true;
+      if (tid == leave_running) {
+        suspension.threads_.push_back(SuspendedThread{tid, false, false, {}, 0});
+        continue;
+      }
       if (ptrace(PTRACE_SEIZE, tid, nullptr, nullptr) != 0) continue;
       if (ptrace(PTRACE_INTERRUPT, tid, nullptr, nullptr) != 0) {
         ptrace(PTRACE_DETACH, tid, nullptr, nullptr);
@@ -108,6 +113,7 @@ ProcessSuspension ProcessSuspension::Suspend(int pid, std::chrono::milliseconds 
       }
       SuspendedThread thread;
       thread.tid = tid;
+      thread.stopped = true;
       const StopOutcome outcome = WaitForStop(pid, tid, limit_per_thread, thread.pending_signal);
       if (outcome == StopOutcome::kGone) continue;
       if (outcome == StopOutcome::kTimedOut) {
@@ -139,6 +145,7 @@ ProcessSuspension::~ProcessSuspension() { Release(); }
 
 void ProcessSuspension::Release() {
   for (const SuspendedThread& thread : threads_) {
+    if (!thread.stopped) continue;
     ptrace(PTRACE_DETACH, thread.tid, nullptr,
            reinterpret_cast<void*>(static_cast<intptr_t>(thread.pending_signal)));
   }

@@ -13,6 +13,7 @@ namespace google_breakpad {
 
 struct SuspendedThread {
   int tid = 0;
+  bool stopped = false;  // false only for the thread left running on request
   bool has_registers = false;
   ThreadRegisters registers;
   int pending_signal = 0;  // caught while stopping; delivered again on release
@@ -21,8 +22,11 @@ struct SuspendedThread {
 class ProcessSuspension {
  public:
   // Threads that cannot be stopped (already gone, traced by someone else)
-  // are left out; threads() is empty when none could be stopped.
-  static ProcessSuspension Suspend(int pid, std::chrono::milliseconds limit_per_thread);
+  // are left out; threads() holds no stopped thread when none could be
+  // stopped. `leave_running` (a thread whose registers the caller has from
+  // elsewhere) is listed without being stopped.
+  static ProcessSuspension Suspend(int pid, std::chrono::milliseconds limit_per_thread,
+                                   int leave_running = 0);
 
   ProcessSuspension(ProcessSuspension&& other) noexcept;
   ProcessSuspension& operator=(ProcessSuspension&&) = delete;

@@ -3,11 +3,15 @@
 // an upload sent from the crash handler.
 
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <sstream>
+#include <thread>
 
 #include "crash_server_fixture.h"
 #include "minidump_reader.h"
@@ -81,10 +85,58 @@ TEST_F(CrashClientProcess, DumpAskedForWithoutACrashHasNoExceptionAndTheClientGo
   EXPECT_FALSE(reader.malformed());
 }
 
+TEST_F(CrashClientProcess, DumpIsWrittenWhileTheParentKeepsWaitingForTheClient) {
+  // The launcher is the client's parent and polls it with waitpid; such a
+  // call can collect the stop that the dump writer's ptrace causes. The
+  // writer must not depend on receiving it.
+  StartServer();
+  const std::string program = kClientProgram.string();
+  const std::string pipe_name = kPipeName;
+  char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("request-dump"),
+                  const_cast<char*>(pipe_name.c_str()), nullptr};
+  pid_t pid = -1;
+  ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ), 0);
+  std::atomic<bool> give_up{false};
+  int exit_status = -1;
+  int collected_stops = 0;
+  std::thread parent([&] {
+    while (!give_up) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) != pid) continue;
+      if (WIFSTOPPED(status)) {
+        ++collected_stops;
+      } else {
+        exit_status = status;
+        return;
+      }
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &exit_status, 0);
+  });
+  const bool exited = recorder_.WaitFor(ServerEvent::kExited);
+  give_up = true;
+  parent.join();
+  ASSERT_TRUE(exited);
+  const auto dumps = recorder_.EventsOf(ServerEvent::kDumped);
+  ASSERT_EQ(dumps.size(), 1u);
+  EXPECT_TRUE(WIFEXITED(exit_status) && WEXITSTATUS(exit_status) == 0) << "status " << exit_status;
+  // The main thread, whose stop the parent may have collected, is in the
+  // dump with its registers.
+  const std::string content = ReadFile(dumps[0].path);
+  const MinidumpReader reader(std::vector<uint8_t>(content.begin(), content.end()));
+  const auto threads = reader.Threads();
+  const auto main_thread = std::find_if(threads.begin(), threads.end(),
+                                        [&](const auto& thread) { return thread.tid == static_cast<uint32_t>(pid); });
+  ASSERT_NE(main_thread, threads.end());
+  EXPECT_NE(reader.ReadContext(main_thread->context).rip, 0u);
+  RecordProperty("stops_collected_by_the_parent", collected_stops);
+}
+
 struct CrashCase {
   const char* role;
   int signal_number;
   const char* signal_name;
+  bool on_main_thread = true;
 };
 
 void PrintTo(const CrashCase& c, std::ostream* out) { *out << c.role; }
@@ -119,10 +171,10 @@ TEST_P(CrashDump, WrittenForTheCrashAndReadableByLldb) {
   EXPECT_NE(reader.StreamText(minidump::kLinuxProcStatusStream).find("Pid:\t" + std::to_string(child.pid())),
             std::string::npos);
 
-  // The exception names the crashing (main) thread with its signal.
+  // The exception names the crashing thread with its signal.
   const auto exception = reader.GetException();
   ASSERT_TRUE(exception.has_value());
-  EXPECT_EQ(exception->tid, static_cast<uint32_t>(child.pid()));
+  EXPECT_EQ(exception->tid == static_cast<uint32_t>(child.pid()), c.on_main_thread);
   EXPECT_EQ(exception->code, static_cast<uint32_t>(c.signal_number));
   const auto crash_context = reader.ReadContext(exception->context);
   EXPECT_EQ(crash_context.flags & minidump::kContextAmd64, minidump::kContextAmd64);
@@ -130,7 +182,9 @@ TEST_P(CrashDump, WrittenForTheCrashAndReadableByLldb) {
   // Every thread with registers and a stack that the memory list holds too;
   // the crashing one with the handler's context.
   const auto threads = reader.Threads();
-  EXPECT_GE(threads.size(), 3u) << "main thread and two idle ones";
+  EXPECT_GE(threads.size(), c.on_main_thread ? 3u : 4u) << "main thread, two idle ones, the crashing one";
+  EXPECT_TRUE(std::any_of(threads.begin(), threads.end(),
+                          [&](const auto& thread) { return thread.tid == static_cast<uint32_t>(child.pid()); }));
   const auto ranges = reader.MemoryRanges();
   bool crashing_thread_listed = false;
   for (const auto& thread : threads) {
@@ -174,9 +228,14 @@ TEST_P(CrashDump, WrittenForTheCrashAndReadableByLldb) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, CrashDump,
                          ::testing::Values(CrashCase{"segv", SIGSEGV, "SIGSEGV"},
+                                           CrashCase{"segv-in-thread", SIGSEGV, "SIGSEGV", false},
                                            CrashCase{"abort", SIGABRT, "SIGABRT"},
                                            CrashCase{"fpe", SIGFPE, "SIGFPE"}),
-                         [](const auto& info) { return std::string(info.param.role); });
+                         [](const auto& info) {
+                           std::string name = info.param.role;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
 
 TEST_F(CrashClientProcess, UploadSentFromTheCrashHandlerArrivesAfterTheDump) {
   StartServer();

@@ -7,6 +7,7 @@
 //   segv | abort | fpe  register, install the crash handler, start two idle
 //                       threads, then crash in CrashInNamedFunctionForTest
 //                       with that signal
+//   segv-in-thread      as segv, but on a thread of its own
 //   segv-then-upload    as segv; after the dump the handler sends an upload
 //                       request whose entry 0 names LOG_NAME
 // Exits 2 on a usage error, 3 when registration fails.
@@ -96,6 +97,13 @@ int main(int argc, char** argv) {
   StartIdleThreads();
 
   if (role == "segv" || role == "segv-then-upload") CrashInNamedFunctionForTest("segv");
+  if (role == "segv-in-thread") {
+    // The thread gets its own alternate stack, as a client's threads should.
+    std::thread([] {
+      ClientCrashHandler::InstallAlternateStack();
+      CrashInNamedFunctionForTest("segv");
+    }).join();
+  }
   if (role == "abort") CrashInNamedFunctionForTest("abort");
   if (role == "fpe") CrashInNamedFunctionForTest("fpe");
   fprintf(stderr, "unknown role %s\n", role.c_str());
