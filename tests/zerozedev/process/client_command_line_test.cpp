@@ -13,6 +13,12 @@ struct SplitCase {
   Tokens expected;
 };
 
+// Readable and stable test names.
+void PrintTo(const SplitCase& c, std::ostream* out) {
+  *out << testing::PrintToString(std::string(c.text)) << " by "
+       << testing::PrintToString(std::string(c.delimiter));
+}
+
 class SplitTokensTest : public testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitTokensTest, CutsAtDelimiters) {
@@ -45,6 +51,10 @@ struct LineCase {
   const char* launch_arguments;
   const char* expected;
 };
+
+void PrintTo(const LineCase& c, std::ostream* out) {
+  *out << testing::PrintToString(std::string(c.launch_arguments));
+}
 
 class ClientLineTest : public testing::TestWithParam<LineCase> {};
 

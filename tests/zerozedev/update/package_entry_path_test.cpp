@@ -13,6 +13,9 @@ struct PathCase {
   std::optional<std::string> expected;  // empty: refused
 };
 
+// Readable and stable test names.
+void PrintTo(const PathCase& c, std::ostream* out) { *out << testing::PrintToString(c.name); }
+
 class SafeRelativeEntryPathTest : public testing::TestWithParam<PathCase> {};
 
 TEST_P(SafeRelativeEntryPathTest, KeepsEntriesInsideTheFolder) {
