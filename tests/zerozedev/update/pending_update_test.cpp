@@ -72,6 +72,17 @@ TEST_F(PendingUpdateTest, NewerPackageReplacesAnOlderOne) {
   EXPECT_EQ(ReadFile(app_ / "a.txt"), "new");
 }
 
+TEST_F(PendingUpdateTest, PackageThatCannotBeMovedStaysForTheNextStart) {
+  // A folder in the package's place makes the copy fail.
+  WriteFile(app_ / "update.zip" / "blocker", "");
+  WriteZip(app_ / "temp" / "update.zip", {{.name = "a.txt", .content = "A"}});
+
+  ApplyPendingUpdateIn(app_);
+
+  EXPECT_TRUE(fs::is_regular_file(app_ / "temp" / "update.zip"));
+  EXPECT_TRUE(fs::is_directory(app_ / "update.zip"));
+}
+
 TEST_F(PendingUpdateTest, EntriesCreateTheirFolders) {
   WriteFile(app_ / "bin" / "x.dll", "old x");
   WriteZip(app_ / "update.zip", {{.name = "bin/x.dll", .content = "X"},
