@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 using veska_test::ReadFile;
 using veska_test::WriteFile;
 using zerozedev_test::WriteZip;
-using zerozedev_test::ZipEntrySpec;
+using zerozedev_test::ZipTestEntry;
 
 const std::vector<std::string> kLeftovers = {"Updater.exe", "update.td0", "update.td1",
                                              "update.td2",  "update.td3", "update.td"};
@@ -158,7 +158,7 @@ TEST_F(PendingUpdateTest, FileModesFollowThePackageOrTheReplacedFile) {
       {"kept.sh", std::nullopt, fs::perms(0750), fs::perms(0750)},
       {"kept-readonly.txt", std::nullopt, fs::perms(0444), fs::perms(0444)},
   };
-  std::vector<ZipEntrySpec> entries;
+  std::vector<ZipTestEntry> entries;
   for (const auto& c : cases) {
     if (c.old) {
       WriteFile(app_ / c.name, "old");

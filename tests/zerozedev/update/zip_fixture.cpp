@@ -17,7 +17,7 @@ void Check(int result, const std::string& what) {
 
 }  // namespace
 
-void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntrySpec>& entries) {
+void WriteZip(const std::filesystem::path& path, const std::vector<ZipTestEntry>& entries) {
   std::filesystem::create_directories(path.parent_path());
   zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
   if (zip == nullptr) throw std::runtime_error("cannot create " + path.string());

@@ -9,7 +9,7 @@
 
 namespace zerozedev_test {
 
-struct ZipEntrySpec {
+struct ZipTestEntry {
   std::string name = {};  // a trailing '/' makes a folder entry
   std::string content = {};
   // Unix st_mode kept in the external attributes (the entry is then marked as
@@ -19,6 +19,6 @@ struct ZipEntrySpec {
   bool broken_crc = false;
 };
 
-void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntrySpec>& entries);
+void WriteZip(const std::filesystem::path& path, const std::vector<ZipTestEntry>& entries);
 
 }  // namespace zerozedev_test
