@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "tools/veskaroom/client_life.h"
+#include "tools/veskaroom/crash_reporting.h"
 #include "tools/veskaroom/escaped_text.h"
 #include "tools/veskaroom/event_record.h"
 #include "tools/veskaroom/handoff_server.h"
@@ -19,7 +20,7 @@ constexpr int kExitNoLauncher = 2;
 
 // Runs the steps in order; returns an exit code when a step ends the client.
 std::optional<int> RunScript(const ClientOptions& options, LauncherLink& link, ClientLife& life,
-                             EventRecord& record) {
+                             CrashReporting& crash, EventRecord& record) {
   for (const ScriptStep& step : options.script) {
     if (life.Ended()) break;
     switch (step.kind) {
@@ -36,6 +37,21 @@ std::optional<int> RunScript(const ClientOptions& options, LauncherLink& link, C
         break;
       case ScriptStep::Kind::kQuit:
         return static_cast<int>(step.number);
+      case ScriptStep::Kind::kDump:
+        record.Write(crash.RequestDump() ? "dump written" : "dump failed");
+        break;
+      case ScriptStep::Kind::kUpload: {
+        const ParsedUpload upload = ParseUploadFields(step.text);
+        record.Write((crash.SendUpload(upload) ? "sent upload " : "upload failed ") +
+                     EscapeForRecord(upload.log_name));
+        break;
+      }
+      case ScriptStep::Kind::kCrashUpload:
+        crash.ArmUploadAfterCrash(ParseUploadFields(step.text));
+        record.Write("armed crash_upload");
+        break;
+      case ScriptStep::Kind::kCrash:
+        crash.Crash();
     }
   }
   return std::nullopt;
@@ -57,6 +73,14 @@ int RunClassroomClient(const ClientOptions& options) {
     if (!handoff.Start(failure)) record.Write("handoff_unavailable " + EscapeForRecord(failure));
   }
 
+  CrashReporting crash(record);
+  if (!options.crash_server.empty()) {
+    std::string failure;
+    record.Write(crash.Register(options.crash_server, failure)
+                     ? std::string("crash_registered")
+                     : "crash_register_failed " + EscapeForRecord(failure));
+  }
+
   ClientLife life;
   LauncherLink link(record, life);
   int exit_code = 0;
@@ -73,7 +97,7 @@ int RunClassroomClient(const ClientOptions& options) {
   if (exit_code == 0) {
     HeartbeatSender heartbeats(link, options.host.empty() ? milliseconds(0)
                                                           : milliseconds(options.heartbeat_ms));
-    if (auto quit = RunScript(options, link, life, record)) {
+    if (auto quit = RunScript(options, link, life, crash, record)) {
       exit_code = *quit;
     } else {
       const auto deadline = started + milliseconds(options.lifetime_ms);

@@ -31,7 +31,7 @@ struct SwitchSpec {
 const SwitchSpec kSwitches[] = {
     {"host", "<name>", "short name of the launcher's pipe; connect and talk to the launcher",
      [](ClientOptions& o, const std::string& v) { o.host = v; return std::string(); }},
-    {"crash_server", "<pipe>", "the launcher's crash server pipe (recorded only)",
+    {"crash_server", "<pipe>", "the launcher's crash server pipe; register with it for dumps and uploads",
      [](ClientOptions& o, const std::string& v) { o.crash_server = v; return std::string(); }},
     {"url", "<address>", "the latest address (recorded only)",
      [](ClientOptions& o, const std::string& v) { o.url = v; return std::string(); }},
@@ -125,6 +125,10 @@ std::string UsageText() {
       "  word <text>                   each word of the command line, in order\n"
       "  connected | connect_failed <reason>\n"
       "  sent url <address> | sent exit_request\n"
+      "  crash_registered | crash_register_failed <reason>\n"
+      "  dump written | dump failed\n"
+      "  wrote log <path> | sent upload <log name> | upload failed <log name>\n"
+      "  armed crash_upload | crashing  (then the process dies by SIGSEGV)\n"
       "  handoff <bytes>               one per connection to the hand-off pipe\n"
       "  handoff_unavailable <reason>\n"
       "  closing_notice | unknown_message <type> | disconnected\n"

@@ -6,10 +6,11 @@
 #include <string_view>
 
 #include "tools/veskaroom/escaped_text.h"
+#include "tools/veskaroom/upload_fields.h"
 
 namespace {
 
-enum class Argument { kNone, kText, kNumber };
+enum class Argument { kNone, kText, kNumber, kUploadFields };
 
 struct StepKind {
   const char* name;
@@ -28,6 +29,15 @@ constexpr StepKind kStepKinds[] = {
      "exit_request      ask the launcher to end its run"},
     {"quit", Argument::kNumber, ScriptStep::Kind::kQuit,
      "quit:<code>       end the client now with this exit code, telling nobody"},
+    {"dump", Argument::kNone, ScriptStep::Kind::kDump,
+     "dump              ask the crash server for a dump of the running client"},
+    {"upload", Argument::kUploadFields, ScriptStep::Kind::kUpload,
+     "upload:<fields>   send an upload request; fields log=<name>;<name>=<value>;...\n"
+     "                        (the log is written into the crash folder first)"},
+    {"crash_upload", Argument::kUploadFields, ScriptStep::Kind::kCrashUpload,
+     "crash_upload:<fields>  the upload request to send right after a crash's dump"},
+    {"crash", Argument::kNone, ScriptStep::Kind::kCrash,
+     "crash             fault in CrashInClassroomClient (needs -crash_server)"},
 };
 
 std::optional<long> ParseNumber(const std::string& text) {
@@ -70,6 +80,14 @@ ParsedScript ParseScript(const std::string& text) {
         break;
       case Argument::kText:
         if (!has_argument) parsed.error = "step \"" + name + "\" needs \":<text>\"";
+        step.text = argument;
+        break;
+      case Argument::kUploadFields:
+        if (!has_argument) {
+          parsed.error = "step \"" + name + "\" needs \":<fields>\"";
+        } else if (const auto upload = ParseUploadFields(argument); !upload.error.empty()) {
+          parsed.error = "step \"" + name + "\": " + upload.error;
+        }
         step.text = argument;
         break;
       case Argument::kNumber:

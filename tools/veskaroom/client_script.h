@@ -12,6 +12,10 @@ struct ScriptStep {
     kWait,         // wait:<ms>          pause; cut short when the launcher goes
     kExitRequest,  // exit_request       ask the launcher to end
     kQuit,         // quit:<code>        end at once with this exit code
+    kDump,         // dump               ask the crash server for a dump of the running client
+    kUpload,       // upload:<fields>    send an upload request
+    kCrashUpload,  // crash_upload:<fields>  upload to send right after a crash's dump
+    kCrash,        // crash              fault in a function of the client's own
   };
   Kind kind;
   std::string text;  // kSendUrl
