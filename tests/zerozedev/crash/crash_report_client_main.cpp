@@ -8,8 +8,9 @@
 // value names the client's log file.
 // Roles:
 //   register-and-exit   register, then exit 0
-//   crash-then-upload   register, crash (SIGSEGV); once the dump is written
-//                       the crash handler sends the upload request
+//   crash-then-upload   register, start an idle thread, crash (SIGSEGV); once
+//                       the dump is written the crash handler sends the
+//                       upload request
 //   upload              send the upload request without registering, exit 0
 // Exits 2 on a usage error, 3 when the server cannot be reached.
 
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "platform/text.h"
 #include "zerozedev/crash_generation/client_crash_handler.h"
@@ -41,7 +43,8 @@ void SendUploadAfterDump(void* context, bool /*dump_written*/) {
 
 int* volatile g_nowhere = nullptr;
 
-__attribute__((noinline)) void CrashForUpload() { *g_nowhere = 7; }
+// The fault is the point: the undefined-behaviour checker must let it happen.
+__attribute__((noinline, no_sanitize("undefined"))) void CrashForUpload() { *g_nowhere = 7; }
 
 }  // namespace
 
@@ -78,6 +81,11 @@ int main(int argc, char** argv) {
   }
   if (role == "register-and-exit") return 0;
   if (role == "crash-then-upload") {
+    // Like any real client, more threads than the one that crashes: the
+    // server dumps the others stopped and the crashing one from its handler.
+    std::thread([] {
+      for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+    }).detach();
     UploadOnCrash upload{&client, payload};
     google_breakpad::ClientCrashHandler handler(&client, std::chrono::seconds(10), SendUploadAfterDump, &upload);
     if (!handler.installed()) return 3;
