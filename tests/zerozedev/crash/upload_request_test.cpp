@@ -228,6 +228,7 @@ TEST_F(UploadRequestTest, UnsafeOrUnusableRequestsTouchNothing) {
       {dump, Payload({{"log", "../qelLog_1.log"}, {"url", url}})},
       {dump, Payload({{"log", "sub/../../qelLog_1.log"}, {"url", url}})},
       {dump, Payload({{"log", "..\\qelLog_1.log"}, {"url", url}})},
+      {dump, Payload({{"log", "../qelLog_1.log\nforged record"}, {"url", url}})},
       {dump, Payload({{"log", outside_log}, {"url", url}})},
       {dump, Payload({{"log", "client.log"}, {"url", url}})},
       {dump, Payload({{"log", "qelLog_1.txt"}, {"url", url}})},
@@ -239,6 +240,9 @@ TEST_F(UploadRequestTest, UnsafeOrUnusableRequestsTouchNothing) {
     EXPECT_EQ(Snapshot(root_.path()), before) << platform::Utf16ToUtf8(c.payload.entries[0].value);
   }
   EXPECT_TRUE(collector.Uploads().empty());
+  // What the client sent cannot break the log into extra records.
+  EXPECT_TRUE(crash_test::WaitForLogMessage(
+      data_home_.path(), "upload request ignored: log name ../qelLog_1.log?forged record leaves the dump folder"));
 }
 
 TEST_F(UploadRequestTest, MissingLogStillSendsTheDump) {
