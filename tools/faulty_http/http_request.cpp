@@ -27,17 +27,17 @@ std::optional<HttpRequest> ParseRequestHead(const std::string& head) {
 std::optional<ByteRange> ParseRange(const std::string& header, std::uint64_t size) {
   const std::string prefix = "bytes=";
   if (header.compare(0, prefix.size(), prefix) != 0) return std::nullopt;
-  const std::string spec = header.substr(prefix.size());
-  const auto dash = spec.find('-');
-  if (dash == std::string::npos || dash == 0 || spec.find(',') != std::string::npos) return std::nullopt;
+  const std::string rangeText = header.substr(prefix.size());
+  const auto dash = rangeText.find('-');
+  if (dash == std::string::npos || dash == 0 || rangeText.find(',') != std::string::npos) return std::nullopt;
   char* end = nullptr;
   ByteRange range;
-  range.first = std::strtoull(spec.c_str(), &end, 10);
-  if (end != spec.c_str() + dash || range.first >= size) return std::nullopt;
-  if (dash + 1 == spec.size()) {
+  range.first = std::strtoull(rangeText.c_str(), &end, 10);
+  if (end != rangeText.c_str() + dash || range.first >= size) return std::nullopt;
+  if (dash + 1 == rangeText.size()) {
     range.last = size - 1;
   } else {
-    const char* lastText = spec.c_str() + dash + 1;
+    const char* lastText = rangeText.c_str() + dash + 1;
     range.last = std::strtoull(lastText, &end, 10);
     if (*end != '\0' || range.last < range.first) return std::nullopt;
     if (range.last >= size) range.last = size - 1;
