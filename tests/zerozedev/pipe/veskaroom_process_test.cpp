@@ -63,7 +63,9 @@ TEST_F(Veskaroom, TalksToTheLauncherChannelAndEndsOnTheClosingNotice) {
   channel.reset();
   EXPECT_EQ(client.WaitExit(), 0);
   EXPECT_EQ(Record("r"), (std::vector<std::string>{"start host=" + host + " crash_server=cs url=",
-                                                   "word veska://room/1", "connected",
+                                                   "word veska://room/1",
+                                                   "crash_register_failed registration with cs failed",
+                                                   "connected",
                                                    "sent url veska://room/1?a=1",
                                                    "sent exit_request", "closing_notice",
                                                    "disconnected", "exit 0"}));
