@@ -1,7 +1,5 @@
-#include <errno.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "child_reaper.h"
+#include "ended_child.h"
 
 namespace platform::posix {
 namespace {
@@ -69,8 +68,7 @@ class ChildReaper {
 
       std::lock_guard lock(mutex_);
       std::erase_if(children_, [](const Child& child) {
-        const pid_t reaped = waitpid(child.pid, nullptr, WNOHANG);
-        return reaped == child.pid || (reaped < 0 && errno == ECHILD);
+        return CollectIfEnded(child.pid, nullptr) != ChildEnd::kRunning;
       });
     }
   }

@@ -1,13 +1,13 @@
 #include <errno.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <mutex>
 #include <thread>
 
 #include "child_reaper.h"
+#include "ended_child.h"
 #include "pidfd.h"
 #include "platform/process.h"
 #include "platform/unique_fd.h"
@@ -19,22 +19,13 @@ namespace {
 
 constexpr auto kPollWithoutPidfd = std::chrono::milliseconds(10);
 
-std::optional<int> ExitCodeOf(int status) {
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return std::nullopt;
-}
-
 // Collects our child's status once it has ended. Caller holds state.mutex.
 void ReapIfEnded(Process::State& state) {
   if (!state.is_child || state.reaped) return;
-  int status = 0;
-  const pid_t reaped = waitpid(state.pid, &status, WNOHANG);
-  if (reaped == state.pid) {
-    state.reaped = true;
-    state.exit_code = ExitCodeOf(status);
-  } else if (reaped < 0 && errno == ECHILD) {
-    state.reaped = true;  // reaped by someone else; the code is lost
+  switch (posix::CollectIfEnded(state.pid, &state.exit_code)) {
+    case posix::ChildEnd::kRunning: return;
+    case posix::ChildEnd::kCollected: state.reaped = true; return;
+    case posix::ChildEnd::kNotOurs: state.reaped = true; return;  // reaped elsewhere; the code is lost
   }
 }
 
