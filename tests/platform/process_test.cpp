@@ -1,5 +1,7 @@
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/ptrace.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -153,6 +155,31 @@ TEST_F(ProcessTest, ReplacingAHandleLeavesNoZombie) {
   EXPECT_TRUE(veska_test::WaitUntil([&] { return Reaped(first_pid); }));
   ASSERT_EQ(first->Wait(10s), platform::WaitOutcome::kExited);
   EXPECT_EQ(first->ExitCode(), 0);
+}
+
+// The crash dump writer stops a child with ptrace while the launcher waits
+// for it; the stop notice must not read as the child's end.
+TEST_F(ProcessTest, AStoppedChildStillRunsAndIsReapedWhenItEnds) {
+  auto process = platform::Spawn(Sleeper("bin", "held.exe"));
+  ASSERT_TRUE(process.ok()) << process.error().Describe();
+  const int pid = process->pid();
+  ASSERT_EQ(ptrace(PTRACE_SEIZE, pid, nullptr, nullptr), 0) << errno;
+  ASSERT_EQ(ptrace(PTRACE_INTERRUPT, pid, nullptr, nullptr), 0) << errno;
+  ASSERT_TRUE(veska_test::WaitUntil([&] {
+    const std::string stat = veska_test::ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    const size_t paren = stat.rfind(')');
+    return paren != std::string::npos && stat.compare(paren + 2, 1, "t") == 0;
+  }));
+
+  EXPECT_TRUE(process->IsRunning());
+  EXPECT_EQ(process->Wait(50ms), platform::WaitOutcome::kTimeout);
+  EXPECT_EQ(process->ExitCode(), std::nullopt);
+
+  ASSERT_EQ(ptrace(PTRACE_DETACH, pid, nullptr, nullptr), 0) << errno;
+  ASSERT_TRUE(process->Terminate().ok());
+  ASSERT_EQ(process->Wait(10s), platform::WaitOutcome::kExited);
+  EXPECT_EQ(process->ExitCode(), 128 + SIGKILL);
+  EXPECT_TRUE(Reaped(pid));
 }
 
 TEST_F(ProcessTest, OpenedProcessCanBeWaitedForAndTerminatedButHasNoCode) {

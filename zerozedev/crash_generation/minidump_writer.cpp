@@ -83,7 +83,12 @@ platform::Result<ProcessSnapshot> CaptureProcess(int pid, const std::optional<Cr
   const int crashing_tid = crash ? static_cast<int>(crash->thread_id) : 0;
   ProcessSuspension suspension = ProcessSuspension::Suspend(pid, kStopLimitPerThread, crashing_tid);
   const auto& suspended = suspension.threads();
-  if (std::none_of(suspended.begin(), suspended.end(), [](const SuspendedThread& t) { return t.stopped; })) {
+  // A client with one thread has nothing to stop: its crashing thread waits
+  // in the handler, which holds the process still enough for the dump.
+  const bool usable = std::any_of(suspended.begin(), suspended.end(), [&](const SuspendedThread& t) {
+    return t.stopped || (crashing_tid != 0 && t.tid == crashing_tid);
+  });
+  if (!usable) {
     return Error{ESRCH, "no thread of process " + std::to_string(pid) + " could be stopped"};
   }
   ProcessSnapshot snapshot;

@@ -8,6 +8,7 @@
 //                       threads, then crash in CrashInNamedFunctionForTest
 //                       with that signal
 //   segv-in-thread      as segv, but on a thread of its own
+//   segv-alone          as segv, without the idle threads
 //   segv-then-upload    as segv; after the dump the handler sends an upload
 //                       request whose entry 0 names LOG_NAME
 // Exits 2 on a usage error, 3 when registration fails.
@@ -94,6 +95,7 @@ int main(int argc, char** argv) {
   ClientCrashHandler handler(&client, std::chrono::seconds(10),
                              upload_after_dump ? SendUploadAfterDump : nullptr, &upload);
   if (!handler.installed()) return 3;
+  if (role == "segv-alone") CrashInNamedFunctionForTest("segv");
   StartIdleThreads();
 
   if (role == "segv" || role == "segv-then-upload") CrashInNamedFunctionForTest("segv");
