@@ -38,3 +38,21 @@ void SleepMs(std::uint32_t ms) {
 void SetClockForTesting(Clock* clock) { g_test_clock.store(clock); }
 
 }  // namespace platform
+
+namespace platform {
+
+std::tm LocalTimeNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  localtime_r(&now, &parts);
+  return parts;
+}
+
+std::tm UtcTimeNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  gmtime_r(&now, &parts);
+  return parts;
+}
+
+}  // namespace platform

@@ -1,15 +1,13 @@
 #include "updater/log/log_time.h"
 
-#include <chrono>
 #include <cstdio>
+
+#include "platform/clock.h"
 
 namespace updater {
 
 std::tm LocalTimeNow() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local;
+  return platform::LocalTimeNow();
 }
 
 std::string LogTimeText(const std::tm& localTime) {

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <ctime>
 
+#include "platform/clock.h"
+
 namespace google_breakpad {
 namespace {
 
@@ -13,18 +15,8 @@ CalendarTime FromTm(const std::tm& parts) {
 
 class SystemCalendarClock : public CalendarClock {
  public:
-  CalendarTime LocalNow() override {
-    const std::time_t now = std::time(nullptr);
-    std::tm parts{};
-    localtime_r(&now, &parts);
-    return FromTm(parts);
-  }
-  CalendarTime UtcNow() override {
-    const std::time_t now = std::time(nullptr);
-    std::tm parts{};
-    gmtime_r(&now, &parts);
-    return FromTm(parts);
-  }
+  CalendarTime LocalNow() override { return FromTm(platform::LocalTimeNow()); }
+  CalendarTime UtcNow() override { return FromTm(platform::UtcTimeNow()); }
 };
 
 SystemCalendarClock system_clock;

@@ -5,16 +5,14 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/clock.h"
 #include "zerozedev/log/log_folder.h"
 #include "zerozedev/log/record_line.h"
 
 namespace {
 
 std::string CtimeNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return CtimeText(local);
+  return CtimeText(platform::LocalTimeNow());
 }
 
 }  // namespace

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/broken_pipe_guard.h"
 #include "platform/pipe_path.h"
-#include "zerozedev/pipe/broken_pipe_guard.h"
 #include "zerozedev/pipe/pipe_name.h"
 
 namespace {
@@ -188,7 +188,7 @@ RunningLoops& TheRunningLoops() {
 }
 
 void RunWork(std::shared_ptr<LoopState> state) {
-  ShieldThreadFromBrokenPipeSignal();
+  platform::ShieldThreadFromBrokenPipeSignal();
   uv_run(&state->loop, UV_RUN_DEFAULT);
   state->loop_closed = uv_loop_close(&state->loop) == 0;
   std::fputs("RunWork exit\n", stdout);

@@ -3,6 +3,7 @@
 // polls) go through here so that a test can replace time in-process.
 
 #include <cstdint>
+#include <ctime>
 
 namespace platform {
 
@@ -18,6 +19,11 @@ class Clock {
 std::uint64_t TickCountMs();
 // Sleep on the calling thread (Sleep).
 void SleepMs(std::uint32_t ms);
+
+// The calendar time now, in the local zone (GetLocalTime) and in UTC
+// (GetSystemTime). Not replaced by SetClockForTesting.
+std::tm LocalTimeNow();
+std::tm UtcTimeNow();
 
 // Replaces the clock for the whole process; nullptr restores the real one.
 // The caller keeps `clock` alive until it is replaced.
