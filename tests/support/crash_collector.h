@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/port_server_process.h"
 #include "support/temp_dir.h"
 
 namespace veska_test {
@@ -24,11 +25,8 @@ class CrashCollector {
   // `program` is the collector's executable; `options` its switches besides
   // --store (such as "--status=500" or "--delay-ms=1000").
   explicit CrashCollector(const std::filesystem::path& program, const std::vector<std::string>& options = {});
-  ~CrashCollector();
-  CrashCollector(const CrashCollector&) = delete;
-  CrashCollector& operator=(const CrashCollector&) = delete;
 
-  int port() const { return port_; }
+  int port() const { return server_.port(); }
   std::string Url(const std::string& path = "/crashReport") const;
   // Uploads stored so far, in arrival order.
   std::vector<Upload> Uploads() const;
@@ -36,9 +34,8 @@ class CrashCollector {
   std::vector<std::string> Rejected() const;
 
  private:
-  TempDir store_;
-  int pid_ = -1;
-  int port_ = 0;
+  TempDir store_;  // before the server, which writes into it
+  PortServerProcess server_;
 };
 
 }  // namespace veska_test

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/port_server_process.h"
 #include "support/temp_dir.h"
 
 namespace veska_test {
@@ -16,19 +17,15 @@ class FaultyHttpServer {
   // file and log options are added here).
   FaultyHttpServer(const std::filesystem::path& program, const std::filesystem::path& file,
                    const std::vector<std::string>& options = {});
-  ~FaultyHttpServer();
-  FaultyHttpServer(const FaultyHttpServer&) = delete;
-  FaultyHttpServer& operator=(const FaultyHttpServer&) = delete;
 
-  int port() const { return port_; }
+  int port() const { return server_.port(); }
   std::string Url(const std::string& path) const;
   // "METHOD PATH RANGE" per request received, oldest first.
   std::vector<std::string> Requests() const;
 
  private:
-  TempDir folder_;
-  int pid_ = -1;
-  int port_ = 0;
+  TempDir folder_;  // before the server, which writes into it
+  PortServerProcess server_;
 };
 
 }  // namespace veska_test
