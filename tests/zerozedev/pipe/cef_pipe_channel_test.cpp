@@ -16,23 +16,13 @@
 #include "zerozedev/log/launcher_log.h"
 #include "zerozedev/pipe/cef_server_channel.h"
 #include "zerozedev/pipe/pipe_channel_impl.h"
+#include "tests/zerozedev/pipe/wire_bytes.h"
 #include "zerozedev/pipe/pipe_message.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using veska_test::WaitUntil;
-
-std::string Message(std::uint32_t type, const std::string& payload = {}) {
-  const auto bytes = EncodeMessage(type, payload);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-std::string Header(std::uint32_t type, std::uint32_t length) {
-  std::string bytes = Message(type).substr(0, 4);
-  for (int i = 0; i < 4; ++i) bytes += static_cast<char>(length >> (8 * i));
-  return bytes;
-}
 
 void SendBytes(PipeChannel& channel, const std::string& bytes) {
   channel.Send(bytes.data(), static_cast<unsigned>(bytes.size()));

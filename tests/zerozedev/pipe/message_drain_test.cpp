@@ -5,21 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/zerozedev/pipe/wire_bytes.h"
 #include "zerozedev/pipe/pipe_message.h"
 
 namespace {
-
-std::string Message(std::uint32_t type, const std::string& payload = {}) {
-  const auto bytes = EncodeMessage(type, payload);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-// A header with any length, payload not included.
-std::string Header(std::uint32_t type, std::uint32_t length) {
-  std::string bytes = Message(type).substr(0, 4);
-  for (int i = 0; i < 4; ++i) bytes += static_cast<char>(length >> (8 * i));
-  return bytes;
-}
 
 // Accepts the client's message types, as the launcher does.
 class CountingSink : public MessageSink {
