@@ -20,7 +20,7 @@ std::string ParseMilliseconds(const std::string& value, long& out) {
   return "";
 }
 
-struct SwitchSpec {
+struct SwitchEntry {
   const char* key;
   const char* value_hint;
   const char* help;
@@ -28,7 +28,7 @@ struct SwitchSpec {
 };
 
 // Adding a switch: one row here.
-const SwitchSpec kSwitches[] = {
+const SwitchEntry kSwitches[] = {
     {"host", "<name>", "short name of the launcher's pipe; connect and talk to the launcher",
      [](ClientOptions& o, const std::string& v) { o.host = v; return std::string(); }},
     {"crash_server", "<pipe>", "the launcher's crash server pipe; register with it for dumps and uploads",
@@ -55,9 +55,9 @@ const SwitchSpec kSwitches[] = {
      }},
 };
 
-const SwitchSpec* FindSwitch(const std::string& key) {
-  for (const SwitchSpec& spec : kSwitches) {
-    if (key == spec.key) return &spec;
+const SwitchEntry* FindSwitch(const std::string& key) {
+  for (const SwitchEntry& entry : kSwitches) {
+    if (key == entry.key) return &entry;
   }
   return nullptr;
 }
@@ -83,14 +83,14 @@ ParsedOptions ParseClientOptions(const std::vector<std::string>& args) {
       continue;
     }
     const std::string key = arg.substr(arg.find_first_not_of('-'), equals - arg.find_first_not_of('-'));
-    const SwitchSpec* spec = FindSwitch(key);
+    const SwitchEntry* entry = FindSwitch(key);
     // Unknown switches belong to the launcher's words and are kept as such.
-    if (spec == nullptr) {
+    if (entry == nullptr) {
       options.words.push_back(arg);
       continue;
     }
     if (!seen.insert(key).second) continue;
-    const std::string error = spec->apply(options, arg.substr(equals + 1));
+    const std::string error = entry->apply(options, arg.substr(equals + 1));
     if (!error.empty()) {
       parsed.error = "-" + key + ": " + error;
       return parsed;
@@ -106,10 +106,10 @@ std::string UsageText() {
       "Substitute classroom client for the launcher's tests and demo. Words and\n"
       "unknown switches are kept as given; for a key given twice the first value\n"
       "wins. Switches (\"--key=value\" works too):\n";
-  for (const SwitchSpec& spec : kSwitches) {
-    std::string left = std::string("  -") + spec.key + "=" + spec.value_hint;
+  for (const SwitchEntry& entry : kSwitches) {
+    std::string left = std::string("  -") + entry.key + "=" + entry.value_hint;
     left.resize(left.size() < 26 ? 26 : left.size() + 1, ' ');
-    text += left + spec.help + "\n";
+    text += left + entry.help + "\n";
   }
   text +=
       "\n"
