@@ -62,13 +62,16 @@ TEST_F(Veskaroom, TalksToTheLauncherChannelAndEndsOnTheClosingNotice) {
   EXPECT_EQ(channel->GetLatestUrl(), "veska://room/1?a=1");
   channel.reset();
   EXPECT_EQ(client.WaitExit(), 0);
-  EXPECT_EQ(Record("r"), (std::vector<std::string>{"start host=" + host + " crash_server=cs url=",
-                                                   "word veska://room/1",
-                                                   "crash_register_failed registration with cs failed",
-                                                   "connected",
-                                                   "sent url veska://room/1?a=1",
-                                                   "sent exit_request", "closing_notice",
-                                                   "disconnected", "exit 0"}));
+  // The notice ends the client, which may close its side before it sees the
+  // launcher's: "disconnected" may or may not follow the notice.
+  auto record = Record("r");
+  std::erase(record, "disconnected");
+  EXPECT_EQ(record, (std::vector<std::string>{"start host=" + host + " crash_server=cs url=",
+                                              "word veska://room/1",
+                                              "crash_register_failed registration with cs failed",
+                                              "connected",
+                                              "sent url veska://room/1?a=1",
+                                              "sent exit_request", "closing_notice", "exit 0"}));
 }
 
 TEST_F(Veskaroom, EndsWhenTheLauncherPipeClosesWithoutANotice) {
