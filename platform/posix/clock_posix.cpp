@@ -37,10 +37,6 @@ void SleepMs(std::uint32_t ms) {
 
 void SetClockForTesting(Clock* clock) { g_test_clock.store(clock); }
 
-}  // namespace platform
-
-namespace platform {
-
 std::tm LocalTimeNow() {
   const std::time_t now = std::time(nullptr);
   std::tm parts{};

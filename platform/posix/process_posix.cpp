@@ -22,11 +22,8 @@ constexpr auto kPollWithoutPidfd = std::chrono::milliseconds(10);
 // Collects our child's status once it has ended. Caller holds state.mutex.
 void ReapIfEnded(Process::State& state) {
   if (!state.is_child || state.reaped) return;
-  switch (posix::CollectIfEnded(state.pid, &state.exit_code)) {
-    case posix::ChildEnd::kRunning: return;
-    case posix::ChildEnd::kCollected: state.reaped = true; return;
-    case posix::ChildEnd::kNotOurs: state.reaped = true; return;  // reaped elsewhere; the code is lost
-  }
+  // kNotOurs: reaped elsewhere, so the code is lost.
+  state.reaped = posix::CollectIfEnded(state.pid, &state.exit_code) != posix::ChildEnd::kRunning;
 }
 
 bool HasEnded(Process::State& state) {

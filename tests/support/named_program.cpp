@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <thread>
 
-extern char** environ;
+#include "support/spawn_args.h"
 
 namespace veska_test {
 
@@ -30,22 +30,10 @@ std::filesystem::path InstallAs(const std::filesystem::path& program,
 ChildProcess::ChildProcess(const std::filesystem::path& program,
                            const std::vector<std::string>& args,
                            const std::vector<std::string>& extra_env) {
-  std::vector<std::string> argv_strings{program.string()};
-  argv_strings.insert(argv_strings.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : argv_strings) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  std::vector<std::string> env_strings;
-  for (char** e = environ; *e; ++e) env_strings.emplace_back(*e);
-  for (const auto& extra : extra_env) {
-    const auto key = extra.substr(0, extra.find('=') + 1);
-    std::erase_if(env_strings, [&](const std::string& s) { return s.rfind(key, 0) == 0; });
-    env_strings.push_back(extra);
-  }
-  std::vector<char*> envp;
-  for (auto& e : env_strings) envp.push_back(e.data());
-  envp.push_back(nullptr);
+  auto argv_strings = ArgvStrings(program, args);
+  auto env_strings = MergedEnvironment(extra_env);
+  auto argv = Pointers(argv_strings);
+  auto envp = Pointers(env_strings);
 
   if (posix_spawn(&pid_, argv_strings[0].c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
     throw std::runtime_error("cannot start " + program.string());

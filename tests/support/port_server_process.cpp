@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "support/spawn_args.h"
+
 extern char** environ;
 
 namespace veska_test {
@@ -32,11 +34,8 @@ std::string ReadFirstLine(int fd) {
 
 PortServerProcess::PortServerProcess(const std::filesystem::path& program,
                                      const std::vector<std::string>& args) {
-  std::vector<std::string> all{program.string()};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
+  auto all = ArgvStrings(program, args);
+  auto argv = Pointers(all);
 
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");

@@ -11,33 +11,10 @@
 #include <thread>
 
 #include "support/files.h"
+#include "support/spawn_args.h"
 #include "support/temp_dir.h"
 
-extern char** environ;
-
 namespace veska_test {
-namespace {
-
-std::vector<std::string> MergedEnvironment(const std::vector<std::string>& extra_env) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) env.emplace_back(*e);
-  for (const auto& extra : extra_env) {
-    const auto key = extra.substr(0, extra.find('=') + 1);
-    std::erase_if(env, [&](const std::string& s) { return s.rfind(key, 0) == 0; });
-    env.push_back(extra);
-  }
-  return env;
-}
-
-std::vector<char*> Pointers(std::vector<std::string>& strings) {
-  std::vector<char*> pointers;
-  for (auto& s : strings) pointers.push_back(s.data());
-  pointers.push_back(nullptr);
-  return pointers;
-}
-
-}  // namespace
-
 ProgramRun RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                       const std::vector<std::string>& extra_env, std::chrono::milliseconds limit) {
   TempDir capture;
@@ -49,8 +26,7 @@ ProgramRun RunProgram(const std::filesystem::path& program, const std::vector<st
   posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
-  std::vector<std::string> argv_strings{program.string()};
-  argv_strings.insert(argv_strings.end(), args.begin(), args.end());
+  auto argv_strings = ArgvStrings(program, args);
   auto env_strings = MergedEnvironment(extra_env);
   auto argv = Pointers(argv_strings);
   auto envp = Pointers(env_strings);

@@ -2,13 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/clock.h"
-
 namespace updater {
-
-std::tm LocalTimeNow() {
-  return platform::LocalTimeNow();
-}
 
 std::string LogTimeText(const std::tm& localTime) {
   char text[80];

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 
+#include "platform/clock.h"
 #include "updater/log/log_file_create.h"
 #include "updater/log/log_folder.h"
 #include "updater/log/log_line.h"
@@ -67,7 +68,7 @@ void UpdaterLog::Write(int level, const char* sourcePath, int line, const char* 
   va_start(args, format);
   const std::string message = updater::FormatLogMessage(format, args);
   va_end(args);
-  queue_.push_back(updater::LogLine(updater::LogTimeText(updater::LocalTimeNow()), level,
+  queue_.push_back(updater::LogLine(updater::LogTimeText(platform::LocalTimeNow()), level,
                                     updater::LogSourceName(sourcePath ? sourcePath : ""), line,
                                     function ? function : "", message));
   queueNotEmpty_.notify_one();
