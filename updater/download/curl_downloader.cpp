@@ -124,10 +124,17 @@ bool CurlDownloader::InitSegmentHandle(const char* token) {
     curl_easy_cleanup(handle);
     return false;
   }
-  std::lock_guard guard(lock_);
-  Segment& segment = *segments_[context.segment];
-  segment.retries = 0;
-  segment.handle = handle;
+  CURL* replaced = nullptr;
+  {
+    // Swapped in one step: a worker rebuilding its handle for a retry never
+    // looks, to IsFinished, like a worker that has ended.
+    std::lock_guard guard(lock_);
+    Segment& segment = *segments_[context.segment];
+    segment.retries = 0;
+    replaced = segment.handle;
+    segment.handle = handle;
+  }
+  if (replaced != nullptr) curl_easy_cleanup(replaced);
   return true;
 }
 

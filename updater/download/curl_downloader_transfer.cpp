@@ -137,7 +137,6 @@ void CurlDownloader::RunWorker(int index, const char* token) {
                    static_cast<void*>(this), index);
         } else {
           const int retries = segment.retries;
-          ReleaseHandle(segment);
           if (!InitSegmentHandle(token)) {
             CURL_LOG("DownloadFun", "CurlDownloader Obj Ptr: 0X%p, 线程%d初始化失败，无法尝试重试",
                      static_cast<void*>(this), index);

@@ -142,6 +142,26 @@ TEST_F(DownloadTest, AnErrorPageForARangeIsNeverWrittenIntoThePackage) {
   EXPECT_EQ(clock.totalSleptMs(), 1000u + 2000u);
 }
 
+TEST_F(DownloadTest, AWorkerBetweenRetriesStillCountsAsRunning) {
+  FastClock clock(100000);
+  const std::string bytes = PackageBytes(3000000);
+  // Many quick refusals: each one rebuilds the worker's handle.
+  FaultyHttpServer server(VESKA_FAULTY_HTTP, Serve("pkg.zip", bytes),
+                          {"--fail-skip", "3", "--fail-first", "12", "--fail-status", "500"});
+  CurlDownloader engine;
+  ASSERT_TRUE(engine.Start(server.Url("/file"), Target()));
+  // A caller that stops waiting once nothing runs must never see that mid-retry.
+  bool stopped = false;
+  bool finished = false;
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!(finished = engine.IsFinished(&stopped)) && !stopped && std::chrono::steady_clock::now() < limit) {
+  }
+  EXPECT_TRUE(finished);
+  EXPECT_FALSE(!finished && stopped) << "seen as stopped while a retry was under way";
+  engine.WaitAndFinish();
+  EXPECT_EQ(FileMd5(Target()), Md5Hex(bytes));
+}
+
 TEST_F(DownloadTest, PauseStopsEveryWorkerAndKeepsTheirProgress) {
   const std::string bytes = PackageBytes(kTwelveMiB);
   FaultyHttpServer server(VESKA_FAULTY_HTTP, Serve("pkg.zip", bytes), {"--rate", "4000000"});
