@@ -23,6 +23,13 @@ void RealSleepMs(std::uint32_t ms) {
   }
 }
 
+std::tm CalendarNow(std::tm* (*split)(const std::time_t*, std::tm*)) {
+  const std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  split(&now, &parts);
+  return parts;
+}
+
 }  // namespace
 
 std::uint64_t TickCountMs() {
@@ -37,18 +44,8 @@ void SleepMs(std::uint32_t ms) {
 
 void SetClockForTesting(Clock* clock) { g_test_clock.store(clock); }
 
-std::tm LocalTimeNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm parts{};
-  localtime_r(&now, &parts);
-  return parts;
-}
+std::tm LocalTimeNow() { return CalendarNow(localtime_r); }
 
-std::tm UtcTimeNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm parts{};
-  gmtime_r(&now, &parts);
-  return parts;
-}
+std::tm UtcTimeNow() { return CalendarNow(gmtime_r); }
 
 }  // namespace platform

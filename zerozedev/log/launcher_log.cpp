@@ -9,14 +9,6 @@
 #include "zerozedev/log/log_folder.h"
 #include "zerozedev/log/record_line.h"
 
-namespace {
-
-std::string CtimeNow() {
-  return CtimeText(platform::LocalTimeNow());
-}
-
-}  // namespace
-
 LauncherLog& LauncherLog::Instance() {
   // Never destroyed: threads that outlive main may still call Write, and then
   // find the log shut down instead of destroyed.
@@ -76,8 +68,9 @@ void LauncherLog::Write(int level, const char* sourceFile, int line, const char*
     std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
   }
-  queue_.push_back(RecordLine(CtimeNow(), level, SourceFileName(sourceFile ? sourceFile : ""), line,
-                              function ? function : "", message));
+  queue_.push_back(RecordLine(CtimeText(platform::LocalTimeNow()), level,
+                              SourceFileName(sourceFile ? sourceFile : ""), line, function ? function : "",
+                              message));
   wake_.notify_one();
 }
 
