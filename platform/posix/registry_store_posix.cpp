@@ -281,9 +281,10 @@ Status RunInStore(RegistryRoot root, Access access, bool creates,
     const auto user = CurrentUserName();
     if (!user) return user.error();
 
+    auto mode = creates ? SqliteDatabase::OpenMode::kCreate : SqliteDatabase::OpenMode::kExisting;
     for (int attempt = 0;; ++attempt) {
       try {
-        SqliteDatabase db(path, creates);
+        SqliteDatabase db(path, mode);
         SetUpConnection(db);
         db.Exec(access == Access::kWrite ? "BEGIN IMMEDIATE" : "BEGIN");
         try {
@@ -297,6 +298,15 @@ Status RunInStore(RegistryRoot root, Access access, bool creates,
         return Status::Ok();
       } catch (const SqliteFailure& failure) {
         if (IsBusy(failure.code) && attempt < kBusyRetries) continue;
+        // A store an administrator keeps can be read by users who may not
+        // create its shared-memory file: read it as it stands on disk.
+        const int primary = failure.code & 0xff;
+        if ((primary == SQLITE_CANTOPEN || primary == SQLITE_READONLY) &&
+            access == Access::kRead && exists &&
+            mode != SqliteDatabase::OpenMode::kReadOnlySnapshot) {
+          mode = SqliteDatabase::OpenMode::kReadOnlySnapshot;
+          continue;
+        }
         return Error{EIO, "registry store " + file + ": " + failure.what};
       }
     }

@@ -20,8 +20,15 @@ struct SqliteFailure {
 
 class SqliteDatabase {
  public:
+  enum class OpenMode {
+    kExisting,
+    kCreate,
+    // Read-only, without the WAL's shared-memory file: for readers that may
+    // not create files beside the database.
+    kReadOnlySnapshot,
+  };
   // `path` ":memory:" gives an empty private database.
-  explicit SqliteDatabase(const std::string& path, bool create);
+  SqliteDatabase(const std::string& path, OpenMode mode);
   ~SqliteDatabase();
   SqliteDatabase(const SqliteDatabase&) = delete;
   SqliteDatabase& operator=(const SqliteDatabase&) = delete;

@@ -7,12 +7,32 @@ namespace {
   throw SqliteFailure{code, what + ": " + (db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code))};
 }
 
+// The characters that would end or change a URI's path part.
+std::string UriEscaped(const std::string& path) {
+  std::string escaped;
+  for (char c : path) {
+    if (c == '%') escaped += "%25";
+    else if (c == '?') escaped += "%3f";
+    else if (c == '#') escaped += "%23";
+    else escaped += c;
+  }
+  return escaped;
+}
+
 }  // namespace
 
-SqliteDatabase::SqliteDatabase(const std::string& path, bool create) {
-  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) |
-                    SQLITE_OPEN_NOFOLLOW;
-  const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+SqliteDatabase::SqliteDatabase(const std::string& path, OpenMode mode) {
+  int flags = SQLITE_OPEN_NOFOLLOW;
+  std::string name = path;
+  switch (mode) {
+    case OpenMode::kExisting: flags |= SQLITE_OPEN_READWRITE; break;
+    case OpenMode::kCreate: flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
+    case OpenMode::kReadOnlySnapshot:
+      flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+      name = "file:" + UriEscaped(path) + "?immutable=1";
+      break;
+  }
+  const int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     const SqliteFailure failure{rc, "open " + path + ": " + sqlite3_errstr(rc)};
     sqlite3_close_v2(db_);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <string>
@@ -10,6 +12,7 @@
 
 #include "platform/user_account.h"
 #include "support/files.h"
+#include "support/run_program.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -153,6 +156,19 @@ TEST_F(RegistryStoreTest, DamagedOrUnreadableStoreFailsCleanlyAndIsKept) {
   fs::create_directories(dir_ / "machine" / "registry.sqlite3");
   EXPECT_EQ(ErrorOf(RegistryGetValue(kMachine, "K", "v")), EIO);
   EXPECT_EQ(ErrorOf(RegistrySetValue(kMachine, "K", "v", Dword(1))), EIO);
+}
+
+TEST_F(RegistryStoreTest, UsersWhoMayNotWriteBesideTheMachineStoreStillReadIt) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make a store another user only reads";
+  fs::permissions(dir_.path(), fs::perms::owner_all | fs::perms::group_read |
+                                   fs::perms::group_exec | fs::perms::others_read |
+                                   fs::perms::others_exec);
+  ASSERT_TRUE(RegistrySetValue(kMachine, "Software\\Veska", "v", Dword(1)));
+  ASSERT_FALSE(fs::exists(dir_ / "machine" / "registry.sqlite3-shm"));
+  const auto run = veska_test::RunProgram(VESKA_PLATFORM_HELPER,
+                                          {"as-user", "65534", "registry-read", "Software\\Veska", "v"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.out, "4\n");
 }
 
 TEST_F(RegistryStoreTest, ThreadsWritingAtOnceLoseNothing) {
