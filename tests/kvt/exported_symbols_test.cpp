@@ -2,22 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 
 #include "support/files.h"
+#include "support/regex_match.h"
 #include "support/run_program.h"
 
 namespace {
 
 std::set<std::string> TableExports() {
-  const std::regex row(R"(^\| `([A-Za-z_][A-Za-z0-9_]*)` \|)");
   std::set<std::string> names;
   for (const auto& line : veska_test::SplitLines(veska_test::ReadFile(VESKA_KVT_README))) {
-    std::smatch match;
-    if (std::regex_search(line, match, row)) names.insert(match[1]);
+    if (auto groups = veska_test::RegexGroups(line, R"(\| `([A-Za-z_][A-Za-z0-9_]*)` \|.*)")) {
+      names.insert((*groups)[1]);
+    }
   }
   return names;
 }
