@@ -12,8 +12,12 @@ constexpr const char* kDecompressorFileName = "DeCompressor.dll";
 }  // namespace
 
 DecompressorBinding& DecompressorBinding::Instance() {
-  static auto* binding = new DecompressorBinding();
-  return *binding;
+  static DecompressorBinding binding;
+  return binding;
+}
+
+DecompressorBinding::~DecompressorBinding() {
+  if (module_) module_->Release();
 }
 
 void* DecompressorBinding::EntryPoint(const char* name, void*& cached) {

@@ -19,6 +19,9 @@ using DecompressorUnZipFn = int32_t (*)(intptr_t a, intptr_t b, intptr_t c);
 class DecompressorBinding {
  public:
   static DecompressorBinding& Instance();
+  // Leaves the component loaded when the library is unloaded, as its objects
+  // may still be in use.
+  ~DecompressorBinding();
 
   // Null when the component or the entry point is missing; a later call
   // tries again.

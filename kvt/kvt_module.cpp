@@ -45,9 +45,9 @@ long ModuleLockCount() { return lock_count.load(); }
 
 namespace {
 
-// Process attach: the module instance is stored. Process detach has nothing
-// to shut down: cached modules stay loaded until the process ends, as their
-// objects may outlive this library's use.
+// Process attach: the module instance is stored. At process detach the module
+// cache and the DeCompressor binding forget their modules without unloading
+// them, as objects those modules made may outlive this library.
 __attribute__((constructor)) void OnProcessAttach() { OwnModulePath(); }
 
 }  // namespace

@@ -7,10 +7,13 @@
 namespace kvt {
 
 CComFileManager& CComFileManager::Instance() {
-  // Never destroyed: modules in it must not be unloaded at process end while
-  // their objects may still be in use.
-  static auto* manager = new CComFileManager();
-  return *manager;
+  static CComFileManager manager;
+  return manager;
+}
+
+CComFileManager::~CComFileManager() {
+  for (auto& entry : entries_) entry->module.Release();
+  for (auto& retired : retired_) retired.module.Release();
 }
 
 ModuleCacheEntry* CComFileManager::Find(const std::u16string& path) {

@@ -27,6 +27,9 @@ struct ModuleCacheEntry {
 class CComFileManager {
  public:
   static CComFileManager& Instance();
+  // When the library is unloaded it forgets its modules but leaves them
+  // loaded: objects they made may still be in use.
+  ~CComFileManager();
 
   // Guards everything below; recursive, as a critical section is, so that a
   // component may call back into the library while it is being loaded.
