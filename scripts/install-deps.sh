@@ -9,6 +9,7 @@ packages=(
   libgtk-3-dev libacl1-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libspdlog-dev libcpp-httplib-dev
   nginx-light lldb curl aria2 unzip xvfb xauth
+  gcc-mingw-w64-i686-win32 gcc-mingw-w64-x86-64-win32
 )
 
 as_root() {

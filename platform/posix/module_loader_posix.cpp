@@ -1,6 +1,8 @@
 #include <dlfcn.h>
 #include <errno.h>
 
+#include <utility>
+
 #include "platform/module_loader.h"
 
 namespace platform {
@@ -32,8 +34,35 @@ Result<LoadedModule> LoadedModule::Load(const std::string& path) {
 }
 
 void* LoadedModule::FindExport(const std::string& name) const {
-  if (!state_ || state_->handle == nullptr) return nullptr;
-  return dlsym(state_->handle, name.c_str());
+  if (!state_) return nullptr;
+  return FindExportIn(state_->handle, name);
+}
+
+ModuleHandle LoadedModule::handle() const { return state_ ? state_->handle : nullptr; }
+
+ModuleHandle LoadedModule::Release() {
+  if (!state_) return nullptr;
+  return std::exchange(state_->handle, nullptr);
+}
+
+LoadedModule LoadedModule::Adopt(ModuleHandle handle) {
+  auto state = std::make_unique<State>();
+  state->handle = handle;
+  return LoadedModule(std::move(state));
+}
+
+void* FindExportIn(ModuleHandle module, const std::string& name) {
+  if (module == nullptr) return nullptr;
+  return dlsym(module, name.c_str());
+}
+
+Status FreeModuleHandle(ModuleHandle module) {
+  if (module == nullptr) return Error{EINVAL, "free module: no handle"};
+  if (dlclose(module) != 0) {
+    const char* why = dlerror();
+    return Error{EINVAL, std::string("free module: ") + (why ? why : "unknown")};
+  }
+  return Status::Ok();
 }
 
 }  // namespace platform

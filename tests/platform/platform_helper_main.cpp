@@ -16,6 +16,8 @@
 //   mutex-wait NAME MS        creates NAME and waits MS for it; exit 0 owned,
 //                             1 abandoned, 2 timeout, 3 failed
 //   as-user UID ROLE ARGS...  plays ROLE under the user and group UID
+//   registry-read KEY NAME    prints the size of HKEY_LOCAL_MACHINE's value
+//                             KEY NAME; exit 1 with the error when it fails
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -43,6 +45,7 @@
 #include "platform/folders.h"
 #include "platform/message_box.h"
 #include "platform/named_mutex.h"
+#include "platform/registry_store.h"
 
 namespace {
 
@@ -164,6 +167,18 @@ int MutexWait(const std::vector<std::string>& args) {
   return 3;
 }
 
+int RegistryRead(const std::vector<std::string>& args) {
+  if (args.size() != 2) return kUsage;
+  const auto value =
+      platform::RegistryGetValue(platform::RegistryRoot::kLocalMachine, args[0], args[1]);
+  if (!value) {
+    std::fprintf(stderr, "%s\n", value.error().Describe().c_str());
+    return 1;
+  }
+  std::printf("%zu\n", value->data.size());
+  return 0;
+}
+
 using Role = std::function<int(const std::vector<std::string>&)>;
 const std::map<std::string, Role>& Roles();
 
@@ -184,6 +199,7 @@ const std::map<std::string, Role>& Roles() {
       {"mutex-hold", MutexHold},
       {"mutex-wait", MutexWait},
       {"as-user", AsUser},
+      {"registry-read", RegistryRead},
   };
   return roles;
 }

@@ -5,12 +5,9 @@
 
 #include "platform/folders.h"
 #include "platform/process.h"
-#include "platform/text.h"
+#include "safe_unzip/extract_archive.h"
 #include "zerozedev/log/launcher_log.h"
-#include "zerozedev/update/extract_entry.h"
-#include "zerozedev/update/package_entry_path.h"
 #include "zerozedev/update/update_files.h"
-#include "zerozedev/update/zip_archive_reader.h"
 
 namespace zerozedev {
 namespace {
@@ -18,46 +15,38 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kFunction = "InstallUpdatePackage";
+// A leftover of this name from an interrupted start is removed before the
+// entry is written again.
+constexpr const char* kPartialEntrySuffix = ".update-part";
 
-// One entry; a failure is logged and leaves the folder as it was for that
-// entry, so the remaining entries still go in.
-void InstallEntry(ZipArchiveReader& archive, const fs::path& folder) {
-  const auto entry = archive.CurrentEntry();
-  if (!entry) {
-    LauncherLog::Instance().Write(4, kUpdateLogTag, __LINE__, kFunction,
-                                  "unreadable entry header, skipped");
-    return;
-  }
-  // Names are read as UTF-8; broken bytes become U+FFFD before they reach a path.
-  const std::string name = platform::ReplaceInvalidUtf8(entry->name);
-  const auto relative = SafeRelativeEntryPath(name);
-  if (!relative) {
-    LauncherLog::Instance().Write(4, kUpdateLogTag, __LINE__, kFunction,
-                                  "entry outside the folder, skipped: %s", name.c_str());
-    return;
-  }
-  const fs::path target = folder / *relative;
-  std::error_code ec;
-  if (entry->is_directory) {
-    fs::create_directories(target, ec);
-    if (ec) {
-      LauncherLog::Instance().Write(4, kUpdateLogTag, __LINE__, kFunction,
-                                    "cannot create folder %s: %s", name.c_str(),
-                                    ec.message().c_str());
-    }
-    return;
-  }
-  if (entry->is_symlink) {
-    LauncherLog::Instance().Write(4, kUpdateLogTag, __LINE__, kFunction,
-                                  "link entry, skipped: %s", name.c_str());
-    return;
-  }
-  fs::create_directories(target.parent_path(), ec);
-  std::string error;
-  if (!ExtractEntryReplacing(archive, *entry, target, error)) {
-    LauncherLog::Instance().Write(4, kUpdateLogTag, __LINE__, kFunction,
-                                  "entry not installed, old file kept: %s: %s", name.c_str(),
-                                  error.c_str());
+// A failed entry leaves the folder as it was for that entry, so the remaining
+// entries still go in.
+void LogEntry(const safe_unzip::EntryReport& report) {
+  using safe_unzip::EntryOutcome;
+  auto& log = LauncherLog::Instance();
+  const char* name = report.name.c_str();
+  switch (report.outcome) {
+    case EntryOutcome::kFileWritten:
+    case EntryOutcome::kFolderMade:
+      return;
+    case EntryOutcome::kUnreadableHeader:
+      log.Write(4, kUpdateLogTag, __LINE__, kFunction, "unreadable entry header, skipped");
+      return;
+    case EntryOutcome::kOutsideFolder:
+      log.Write(4, kUpdateLogTag, __LINE__, kFunction, "entry outside the folder, skipped: %s",
+                name);
+      return;
+    case EntryOutcome::kFolderFailed:
+      log.Write(4, kUpdateLogTag, __LINE__, kFunction, "cannot create folder %s: %s", name,
+                report.error.c_str());
+      return;
+    case EntryOutcome::kLinkSkipped:
+      log.Write(4, kUpdateLogTag, __LINE__, kFunction, "link entry, skipped: %s", name);
+      return;
+    case EntryOutcome::kFileFailed:
+      log.Write(4, kUpdateLogTag, __LINE__, kFunction,
+                "entry not installed, old file kept: %s: %s", name, report.error.c_str());
+      return;
   }
 }
 
@@ -80,14 +69,10 @@ void InstallUpdatePackageIn(const fs::path& folder) {
 
   platform::TerminateProcessesNamed(std::string(kCacheAssistantExeName));
 
-  if (auto archive = ZipArchiveReader::Open(package)) {
-    const std::uint64_t count = archive->EntryCount();
-    bool positioned = archive->GoToFirstEntry();
-    for (std::uint64_t i = 0; i < count && positioned; ++i) {
-      InstallEntry(*archive, folder);
-      positioned = i + 1 < count && archive->GoToNextEntry();
-    }
-  } else {
+  safe_unzip::ExtractOptions options;
+  options.temporary_suffix = kPartialEntrySuffix;
+  options.on_entry = LogEntry;
+  if (!safe_unzip::ExtractArchive(package, folder, options)) {
     LauncherLog::Instance().Write(4, kUpdateLogTag, __LINE__, kFunction,
                                   "cannot open %s as a zip archive", package.c_str());
   }

@@ -9,6 +9,11 @@
 
 namespace platform {
 
+// A module handle as an exported interface hands it across (HMODULE). Each
+// handle obtained from Load or Release holds one reference on the module; the
+// module is unloaded when its last reference is freed.
+using ModuleHandle = void*;
+
 class LoadedModule {
  public:
   LoadedModule(LoadedModule&&) noexcept;
@@ -21,11 +26,21 @@ class LoadedModule {
   // Address of the export `name`, or null when the module has none.
   void* FindExport(const std::string& name) const;
 
+  ModuleHandle handle() const;
+  // Gives up ownership: the caller now holds this object's reference.
+  ModuleHandle Release();
+  // Takes ownership of one reference held by the caller.
+  static LoadedModule Adopt(ModuleHandle handle);
+
   struct State;  // backend-defined
   explicit LoadedModule(std::unique_ptr<State> state);
 
  private:
   std::unique_ptr<State> state_;
 };
+
+// GetProcAddress and FreeLibrary on a handle held outside a LoadedModule.
+void* FindExportIn(ModuleHandle module, const std::string& name);
+Status FreeModuleHandle(ModuleHandle module);
 
 }  // namespace platform

@@ -12,7 +12,7 @@
 #include "support/wait.h"
 #include "zerozedev/update/apply_pending_update.h"
 #include "zerozedev/update/install_update_package.h"
-#include "zip_fixture.h"
+#include "safe_unzip/zip_fixture.h"
 
 namespace zerozedev {
 namespace {
@@ -20,8 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using veska_test::ReadFile;
 using veska_test::WriteFile;
-using zerozedev_test::WriteZip;
-using zerozedev_test::ZipTestEntry;
+using veska_test::WriteZip;
+using veska_test::ZipTestEntry;
 
 const std::vector<std::string> kLeftovers = {"Updater.exe", "update.td0", "update.td1",
                                              "update.td2",  "update.td3", "update.td"};

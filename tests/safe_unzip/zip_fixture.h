@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace zerozedev_test {
+namespace veska_test {
 
 struct ZipTestEntry {
   std::string name = {};  // a trailing '/' makes a folder entry
@@ -21,4 +21,4 @@ struct ZipTestEntry {
 
 void WriteZip(const std::filesystem::path& path, const std::vector<ZipTestEntry>& entries);
 
-}  // namespace zerozedev_test
+}  // namespace veska_test

@@ -1,17 +1,17 @@
 #pragma once
-// Where a package entry may be written: only below the folder it is unpacked
-// into.
+// Where an archive entry may be written: only below the folder it is
+// unpacked into.
 
 #include <filesystem>
 #include <optional>
 #include <string_view>
 
-namespace zerozedev {
+namespace safe_unzip {
 
 // The entry's relative path with '/' separators, or empty when the name is
 // absolute (a leading separator or a drive letter), climbs out through "..",
 // holds a NUL byte or names nothing. Both '/' and '\' separate folders, as
-// packages are made for Windows.
+// archives are often made on Windows.
 std::optional<std::filesystem::path> SafeRelativeEntryPath(std::string_view entry_name);
 
-}  // namespace zerozedev
+}  // namespace safe_unzip

@@ -1,9 +1,9 @@
-#include "zerozedev/update/extract_entry.h"
+#include "safe_unzip/extract_entry.h"
 
 #include <fstream>
 #include <optional>
 
-namespace zerozedev {
+namespace safe_unzip {
 namespace {
 
 namespace fs = std::filesystem;
@@ -41,11 +41,12 @@ bool WriteEntryTo(ZipArchiveReader& archive, const fs::path& file, std::string& 
 }  // namespace
 
 bool ExtractEntryReplacing(ZipArchiveReader& archive, const ZipEntryInfo& entry,
-                           const fs::path& target, std::string& error) {
+                           const fs::path& target, std::string_view temporary_suffix,
+                           std::string& error) {
   fs::path temporary = target;
-  temporary += ".update-part";
+  temporary += temporary_suffix;
   std::error_code ec;
-  // A leftover of an interrupted start, possibly a link: never write through it.
+  // A leftover of an interrupted run, possibly a link: never write through it.
   fs::remove(temporary, ec);
 
   bool done = WriteEntryTo(archive, temporary, error);
@@ -69,4 +70,4 @@ bool ExtractEntryReplacing(ZipArchiveReader& archive, const ZipEntryInfo& entry,
   return done;
 }
 
-}  // namespace zerozedev
+}  // namespace safe_unzip

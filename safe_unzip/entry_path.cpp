@@ -1,8 +1,8 @@
-#include "zerozedev/update/package_entry_path.h"
+#include "safe_unzip/entry_path.h"
 
 #include <cctype>
 
-namespace zerozedev {
+namespace safe_unzip {
 namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
@@ -37,4 +37,4 @@ std::optional<std::filesystem::path> SafeRelativeEntryPath(std::string_view entr
   return relative;
 }
 
-}  // namespace zerozedev
+}  // namespace safe_unzip

@@ -1,11 +1,11 @@
-#include "zip_fixture.h"
+#include "safe_unzip/zip_fixture.h"
 
 #include <minizip/zip.h>
 #include <zlib.h>
 
 #include <stdexcept>
 
-namespace zerozedev_test {
+namespace veska_test {
 namespace {
 
 constexpr unsigned long kMadeOnUnix = (3UL << 8) | 20;
@@ -47,4 +47,4 @@ void WriteZip(const std::filesystem::path& path, const std::vector<ZipTestEntry>
   Check(zipClose(zip, nullptr), "close " + path.string());
 }
 
-}  // namespace zerozedev_test
+}  // namespace veska_test

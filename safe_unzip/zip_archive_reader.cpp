@@ -1,10 +1,10 @@
-#include "zerozedev/update/zip_archive_reader.h"
+#include "safe_unzip/zip_archive_reader.h"
 
 #include <minizip/unzip.h>
 
 #include <vector>
 
-namespace zerozedev {
+namespace safe_unzip {
 namespace {
 
 // "Version made by" host systems whose external attributes carry st_mode in
@@ -114,4 +114,4 @@ bool ZipArchiveReader::ReadCurrentEntry(const Sink& sink, std::string& error) {
   return true;
 }
 
-}  // namespace zerozedev
+}  // namespace safe_unzip

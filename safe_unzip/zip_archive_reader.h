@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace zerozedev {
+namespace safe_unzip {
 
 struct ZipEntryInfo {
   std::string name;  // as stored: bytes, '/' or '\' separated
@@ -46,4 +46,4 @@ class ZipArchiveReader {
   std::uint64_t entry_count_;
 };
 
-}  // namespace zerozedev
+}  // namespace safe_unzip

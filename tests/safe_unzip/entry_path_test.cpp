@@ -1,11 +1,11 @@
-#include "zerozedev/update/package_entry_path.h"
+#include "safe_unzip/entry_path.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
-namespace zerozedev {
+namespace safe_unzip {
 namespace {
 
 struct PathCase {
@@ -42,4 +42,4 @@ INSTANTIATE_TEST_SUITE_P(
                     PathCase{std::string("a\0b", 3), std::nullopt}));
 
 }  // namespace
-}  // namespace zerozedev
+}  // namespace safe_unzip
