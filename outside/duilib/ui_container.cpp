@@ -101,8 +101,12 @@ void CContainerUI::ClampScroll() {
   scroll_y_ = std::clamp(scroll_y_, 0, range);
 }
 
+// The border goes over the children, so that a band reaching the edge keeps it.
 void CContainerUI::DoPaint(cairo_t* cr) {
-  CControlUI::DoPaint(cr);
+  PaintBkColor(cr);
+  PaintBkImage(cr);
+  PaintStatusImage(cr);
+  PaintText(cr);
   const RECT inner = Inner();
   cairo_save(cr);
   cairo_rectangle(cr, inner.left, inner.top, inner.Width(), inner.Height());
@@ -113,6 +117,7 @@ void CContainerUI::DoPaint(cairo_t* cr) {
     item->DoPaint(cr);
   }
   cairo_restore(cr);
+  PaintBorder(cr);
   PaintScrollBar(cr);
 }
 

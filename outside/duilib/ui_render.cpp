@@ -163,15 +163,23 @@ void DrawText(cairo_t* cr, const RECT& rect, std::u16string_view text, const TFo
   int text_width = 0;
   int text_height = 0;
   pango_layout_get_pixel_size(layout.get(), &text_width, &text_height);
+  if (text_height > rect.Height() && pango_layout_get_line_count(layout.get()) > 1) {
+    // Lines that do not fit close up to the font's own height before any is cut.
+    pango_layout_set_line_spacing(layout.get(), 1.0);
+    pango_layout_get_pixel_size(layout.get(), &text_width, &text_height);
+  }
 
   double x = rect.left;
   if (pango_layout_get_width(layout.get()) < 0) {  // one line, aligned by hand
     if ((style & DT_CENTER) != 0) x += (rect.Width() - text_width) / 2;
     if ((style & DT_RIGHT) != 0) x += rect.Width() - text_width;
   }
+  // Text taller than its room starts at the top, so that its beginning shows.
   double y = rect.top;
-  if ((style & DT_VCENTER) != 0) y += (rect.Height() - text_height) / 2;
-  if ((style & DT_BOTTOM) != 0) y += rect.Height() - text_height;
+  if (text_height < rect.Height()) {
+    if ((style & DT_VCENTER) != 0) y += (rect.Height() - text_height) / 2;
+    if ((style & DT_BOTTOM) != 0) y += rect.Height() - text_height;
+  }
 
   cairo_save(cr);
   cairo_rectangle(cr, rect.left, rect.top, rect.Width(), rect.Height());
