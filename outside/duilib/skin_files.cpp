@@ -3,8 +3,8 @@
 #include <minizip/unzip.h>
 
 #include <cstring>
-
-#include "platform/text.h"
+#include <fstream>
+#include <iterator>
 
 namespace DuiLib {
 namespace {
@@ -116,12 +116,28 @@ std::string SkinFiles::Key(std::string_view name) {
   return key;
 }
 
+std::shared_ptr<SkinFiles> SkinFiles::FromFolder(std::string folder) {
+  auto files = std::make_shared<SkinFiles>();
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  files->folder_ = folder.empty() ? "./" : folder;
+  return files;
+}
+
 void SkinFiles::Add(std::string_view name, std::string bytes) { files_[Key(name)] = std::move(bytes); }
 
 std::optional<std::string_view> SkinFiles::Read(std::string_view name) const {
-  const auto found = files_.find(Key(name));
-  if (found == files_.end()) return std::nullopt;
-  return std::string_view(found->second);
+  const std::string key = Key(name);
+  if (const auto found = files_.find(key); found != files_.end()) return std::string_view(found->second);
+  if (folder_.empty() || name.empty()) return std::nullopt;
+  std::string relative(name);
+  for (char& c : relative) {
+    if (c == '\\') c = '/';
+  }
+  std::ifstream in(folder_ + relative, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return std::string_view(files_[key] = std::move(bytes));
 }
 
 }  // namespace DuiLib

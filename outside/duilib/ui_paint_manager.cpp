@@ -43,7 +43,13 @@ void AppendQuoted(std::string& out, const std::u16string& text) {
 
 CPaintManagerUI::CPaintManagerUI() = default;
 
+// Once the window is gone its controls are this object's alone, and any
+// thread may let them go.
 CPaintManagerUI::~CPaintManagerUI() {
+  if (hwnd_ == nullptr) {
+    root_.reset();
+    return;
+  }
   UiThread::Run([&] {
     if (hwnd_ != nullptr) native::DetachPainter(hwnd_, this);
     root_.reset();

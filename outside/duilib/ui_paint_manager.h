@@ -7,6 +7,7 @@
 
 #include <cairo.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
@@ -83,7 +84,7 @@ class CPaintManagerUI {
   void TrackHot(POINT point);
   void DescribeTexts(CControlUI* control, std::string& out) const;
 
-  HWND hwnd_ = nullptr;
+  std::atomic<HWND> hwnd_{nullptr};
   std::unique_ptr<CControlUI> root_;
   std::shared_ptr<const SkinFiles> files_;
   std::map<std::u16string, std::shared_ptr<CImage>> images_;

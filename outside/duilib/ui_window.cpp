@@ -123,7 +123,10 @@ void CWindowWnd::OnNativeDestroyed(HWND hwnd, UINT closeCode) {
 
 void CWindowWnd::OnFinalMessage(HWND) {}
 
+// A window already gone needs nothing of the UI thread, which may have ended
+// its loop by then.
 void CWindowWnd::DestroyOwnWindow() {
+  if (m_hWnd == nullptr) return;
   UiThread::Run([&] {
     if (m_hWnd != nullptr) DestroyWindow(m_hWnd);
   });

@@ -80,8 +80,11 @@ void WindowImplBase::OnFinalMessage(HWND) {
 }
 
 std::shared_ptr<const SkinFiles> WindowImplBase::LoadSkinFiles(std::string& error) {
+  if (GetResourceType() == UILIB_FILE) {
+    return SkinFiles::FromFolder(platform::Utf16ToUtf8(CPaintManagerUI::GetResourcePath().str()));
+  }
   if (GetResourceType() != UILIB_ZIPRESOURCE) {
-    error = "only skins in a zip archive resource (UILIB_ZIPRESOURCE) are supported";
+    error = "skins come from the resource folder (UILIB_FILE) or a zip archive resource (UILIB_ZIPRESOURCE)";
     return nullptr;
   }
   const platform::ModuleHandle module = CPaintManagerUI::GetInstance();
