@@ -37,3 +37,15 @@ void RegisterFontAliases() {
 }
 
 }  // namespace DuiLib
+
+// LeakSanitizer reads this at start-up. Pango keeps fontconfig's font sets and
+// patterns in caches for the life of the process, and GTK's start-up keeps the
+// accessibility bridge's bus connection; neither is ever released, so both are
+// reported at exit. They are not the toolkit's: it owns no object of these
+// libraries.
+extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n"
+         "leak:libatk-bridge-2.0.so\n"
+         "leak:libatspi.so\n"
+         "leak:libdbus-1.so\n";
+}
