@@ -165,7 +165,7 @@ TEST_F(WindowThreadTest, AModalWindowOfAnotherThreadBlocksOnlyThatThread) {
   });
   int ticks_while_blocked = 0;
   clock.on_timer = [&](UINT id) {
-    if (id != 1 || asked.load() == nullptr) return;
+    if (id != 1 || asked.load() == nullptr || ticks_while_blocked == 3) return;
     EXPECT_FALSE(returned.load());
     if (++ticks_while_blocked == 3) DuiLib::PostMessage(asked.load(), WM_CLOSE, 6, 0);
   };

@@ -418,7 +418,7 @@ TEST_F(UpdaterWindowsTest, ATipsBoxOfAnotherThreadBlocksItAndReturnsItsCode) {
       PostQuitMessage(0);
       return;
     }
-    if (box_window.load() == nullptr) return;
+    if (box_window.load() == nullptr || ticks_while_blocked == 3) return;
     EXPECT_FALSE(returned.load());
     if (++ticks_while_blocked == 3) PostMessage(box_window.load(), WM_KEYDOWN, VK_ESCAPE, 0);
   };
