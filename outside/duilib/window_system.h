@@ -22,7 +22,9 @@ bool DestroyWindow(HWND hwnd);
 LRESULT SendMessage(HWND hwnd, UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0);
 // Queues the message; it is dropped if the window is gone when its turn comes.
 bool PostMessage(HWND hwnd, UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0);
-// Ends the message loop (the outermost CPaintManagerUI::MessageLoop).
+// Ends the message loop (the outermost CPaintManagerUI::MessageLoop) when its
+// turn in the queue comes; before the loop runs, the loop returns at once.
+// Modal loops go on until their windows close.
 void PostQuitMessage(int exitCode);
 // WM_TIMER with `id` every `elapseMs`; setting an id again restarts it.
 bool SetTimer(HWND hwnd, UINT id, UINT elapseMs);

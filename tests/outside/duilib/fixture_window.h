@@ -4,12 +4,20 @@
 // (UILIB_FILE). Windows are painted offscreen; input comes from the test
 // through the window's messages, the path a screen's input takes too.
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "outside/duilib/ui_control.h"
 #include "outside/duilib/window_impl_base.h"
 #include "support/temp_dir.h"
+
+namespace DuiLib {
+// For readable test failures.
+inline void PrintTo(const RECT& rect, std::ostream* out) {
+  *out << "{" << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom << "}";
+}
+}  // namespace DuiLib
 
 namespace duilib_test {
 

@@ -57,9 +57,8 @@ TEST_F(LayoutTest, FixedSizesPaddingsAndSharedSpacePlaceEveryControl) {
   };
   for (const auto& p : placed) {
     ASSERT_NE(window.Find(p.name), nullptr);
-    const RECT at = window.Find(p.name)->GetPos();
-    EXPECT_EQ(at, p.expected) << std::string(p.name, p.name + std::char_traits<char16_t>::length(p.name)) << " at "
-                              << at.left << "," << at.top << "," << at.right << "," << at.bottom;
+    EXPECT_EQ(window.Find(p.name)->GetPos(), p.expected)
+        << std::string(p.name, p.name + std::char_traits<char16_t>::length(p.name));
   }
 
   // A control that shows up takes its room from the shared space.
@@ -67,6 +66,28 @@ TEST_F(LayoutTest, FixedSizesPaddingsAndSharedSpacePlaceEveryControl) {
   EXPECT_EQ(window.Find(u"body")->GetPos(), (RECT{12, 27, 188, 38}));
   EXPECT_EQ(window.Find(u"extra")->GetPos(), (RECT{2, 38, 198, 68}));
   EXPECT_EQ(window.Find(u"ok")->GetPos(), (RECT{138, 68, 198, 92}));
+}
+
+// As a window that widens to the left keeping its right edge: the controls
+// follow the new size.
+TEST_F(LayoutTest, ResizingAWindowPlacesItsControlsAgain) {
+  skin_.AddLayout("box.xml", kBoxLayout);
+  FixtureWindow window(u"box.xml");
+  const HWND hwnd = window.GetHWND();
+  ASSERT_TRUE(SetWindowPos(hwnd, nullptr, 400, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER));
+  RECT before;
+  ASSERT_TRUE(GetWindowRect(hwnd, &before));
+  ASSERT_TRUE(SetWindowPos(hwnd, nullptr, before.right - 360, before.top, 360, before.Height(),
+                           SWP_NOZORDER | SWP_NOACTIVATE));
+  RECT after;
+  ASSERT_TRUE(GetWindowRect(hwnd, &after));
+  EXPECT_EQ(after, (RECT{240, 300, 600, 400}));
+  EXPECT_EQ(window.Find(u"band")->GetPos(), (RECT{2, 2, 358, 22}));
+  EXPECT_EQ(window.Find(u"ok")->GetPos(), (RECT{298, 68, 358, 92}));
+  EXPECT_EQ(window.PaintManager().Render()->Width(), 360);
+
+  window.SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(IsIconic(hwnd));
 }
 
 TEST_F(LayoutTest, FindControlFindsNamesAndNothingElse) {

@@ -1,11 +1,15 @@
 #include <minizip/zip.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "outside/duilib/skin_files.h"
+#include "outside/duilib/ui_paint_manager.h"
+#include "platform/module_resources.h"
+#include "platform/text.h"
 #include "support/files.h"
 #include "support/temp_dir.h"
 
@@ -67,6 +71,13 @@ TEST(SkinFilesTest, BytesThatAreNoSoundArchiveAreRefused) {
     EXPECT_EQ(SkinFiles::FromZip(Bytes(c.bytes), error), nullptr) << c.reason;
     EXPECT_EQ(error, c.reason) << "for " << c.bytes.size() << " bytes";
   }
+}
+
+TEST(SkinFilesTest, TheInstancePathIsTheFolderOfTheModuleWithTheResources) {
+  DuiLib::CPaintManagerUI::SetInstance(platform::ProgramModule());
+  const auto program = std::filesystem::read_symlink("/proc/self/exe");
+  EXPECT_EQ(platform::Utf16ToUtf8(DuiLib::CPaintManagerUI::GetInstancePath().str()),
+            program.parent_path().string() + "/");
 }
 
 TEST(SkinFilesTest, AFolderIsReadWhenAFileIsFirstAskedFor) {
