@@ -142,6 +142,10 @@ TFontInfo CPaintManagerUI::GetFontInfo(int id) const {
 }
 
 std::shared_ptr<CImage> CPaintManagerUI::GetImage(const std::u16string& name) {
+  return UiThread::Call([&] { return LoadImage(name); });
+}
+
+std::shared_ptr<CImage> CPaintManagerUI::LoadImage(const std::u16string& name) {
   if (const auto cached = images_.find(name); cached != images_.end()) return cached->second;
   std::shared_ptr<CImage> image;
   if (files_) {

@@ -82,6 +82,7 @@ class CPaintManagerUI {
 
  private:
   void TrackHot(POINT point);
+  std::shared_ptr<CImage> LoadImage(const std::u16string& name);
   void DescribeTexts(CControlUI* control, std::string& out) const;
 
   std::atomic<HWND> hwnd_{nullptr};
