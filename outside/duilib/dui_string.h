@@ -1,5 +1,5 @@
 #pragma once
-// The toolkit's text: UTF-16, as the Unicode build of the Windows library uses.
+// The toolkit's text: UTF-16, the wide text of Windows.
 
 #include <string>
 #include <string_view>

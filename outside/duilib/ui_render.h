@@ -2,7 +2,7 @@
 // Drawing primitives of the controls: colours, images and text on cairo, text
 // laid out by pango. Colours are ARGB values as the layouts write them
 // (#AARRGGBB); a background of alpha 0 is no background. Text ignores alpha,
-// as the Windows library's text output does, so 0x5D5D5D is an opaque grey.
+// as text drawn by Windows (GDI) does, so 0x5D5D5D is an opaque grey.
 
 #include <cairo.h>
 
