@@ -1,4 +1,4 @@
-#include "zerozedev/crash_generation/amd64_context.h"
+#include "outside/crash_generation/amd64_context.h"
 
 #include <string.h>
 

@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdint>
 
-#include "zerozedev/crash_generation/minidump_format.h"
-#include "zerozedev/crash_generation/thread_registers.h"
+#include "outside/crash_generation/minidump_format.h"
+#include "outside/crash_generation/thread_registers.h"
 
 namespace google_breakpad {
 

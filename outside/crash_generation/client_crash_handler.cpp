@@ -1,4 +1,4 @@
-#include "zerozedev/crash_generation/client_crash_handler.h"
+#include "outside/crash_generation/client_crash_handler.h"
 
 #include <asm/prctl.h>
 #include <signal.h>

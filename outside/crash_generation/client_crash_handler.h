@@ -8,7 +8,7 @@
 
 #include <chrono>
 
-#include "zerozedev/crash_generation/crash_generation_client.h"
+#include "outside/crash_generation/crash_generation_client.h"
 
 namespace google_breakpad {
 

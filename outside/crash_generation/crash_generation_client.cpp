@@ -1,4 +1,4 @@
-#include "zerozedev/crash_generation/crash_generation_client.h"
+#include "outside/crash_generation/crash_generation_client.h"
 
 #include <poll.h>
 #include <string.h>
@@ -14,8 +14,8 @@
 
 #include "platform/pipe_path.h"
 #include "platform/text.h"
-#include "zerozedev/crash_generation/crash_message.h"
-#include "zerozedev/crash_generation/socket_io.h"
+#include "outside/crash_generation/crash_message.h"
+#include "outside/crash_generation/socket_io.h"
 
 namespace google_breakpad {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "platform/unique_fd.h"
-#include "zerozedev/crash_generation/client_info.h"
-#include "zerozedev/crash_generation/crash_info_block.h"
-#include "zerozedev/crash_generation/upload_payload.h"
+#include "outside/crash_generation/client_info.h"
+#include "outside/crash_generation/crash_info_block.h"
+#include "outside/crash_generation/upload_payload.h"
 
 namespace google_breakpad {
 

@@ -1,4 +1,4 @@
-#include "zerozedev/crash_generation/crash_generation_server.h"
+#include "outside/crash_generation/crash_generation_server.h"
 
 #include <fcntl.h>
 #include <sys/epoll.h>
@@ -23,12 +23,12 @@
 #include "platform/pipe_path.h"
 #include "platform/text.h"
 #include "platform/unique_fd.h"
-#include "zerozedev/crash_generation/crash_info_block.h"
-#include "zerozedev/crash_generation/crash_message.h"
-#include "zerozedev/crash_generation/minidump_writer.h"
-#include "zerozedev/crash_generation/process_memory.h"
-#include "zerozedev/crash_generation/socket_io.h"
-#include "zerozedev/crash_generation/task_group.h"
+#include "outside/crash_generation/crash_info_block.h"
+#include "outside/crash_generation/crash_message.h"
+#include "outside/crash_generation/minidump_writer.h"
+#include "outside/crash_generation/process_memory.h"
+#include "outside/crash_generation/socket_io.h"
+#include "outside/crash_generation/task_group.h"
 
 #ifndef SO_PEERPIDFD
 #define SO_PEERPIDFD 77  // Linux 6.5; older kernels refuse it and pidfd_open serves

@@ -10,8 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "zerozedev/crash_generation/client_info.h"
-#include "zerozedev/crash_generation/upload_payload.h"
+#include "outside/crash_generation/client_info.h"
+#include "outside/crash_generation/upload_payload.h"
 
 namespace google_breakpad {
 

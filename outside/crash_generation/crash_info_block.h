@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "zerozedev/crash_generation/thread_registers.h"
+#include "outside/crash_generation/thread_registers.h"
 
 namespace google_breakpad {
 

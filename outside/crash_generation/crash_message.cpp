@@ -1,4 +1,4 @@
-#include "zerozedev/crash_generation/crash_message.h"
+#include "outside/crash_generation/crash_message.h"
 
 namespace google_breakpad {
 namespace {

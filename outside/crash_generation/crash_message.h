@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <span>
 
-#include "zerozedev/crash_generation/upload_payload.h"
+#include "outside/crash_generation/upload_payload.h"
 
 namespace google_breakpad {
 

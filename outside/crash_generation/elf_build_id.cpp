@@ -1,4 +1,4 @@
-#include "zerozedev/crash_generation/elf_build_id.h"
+#include "outside/crash_generation/elf_build_id.h"
 
 #include <elf.h>
 #include <string.h>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "zerozedev/crash_generation/process_memory.h"
+#include "outside/crash_generation/process_memory.h"
 
 namespace google_breakpad {
 namespace {

@@ -1,4 +1,4 @@
-#include "zerozedev/crash_generation/minidump_builder.h"
+#include "outside/crash_generation/minidump_builder.h"
 
 #include <string.h>
 

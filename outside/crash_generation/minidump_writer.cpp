@@ -1,4 +1,4 @@
-#include "zerozedev/crash_generation/minidump_writer.h"
+#include "outside/crash_generation/minidump_writer.h"
 
 #include <cpuid.h>
 #include <fcntl.h>
@@ -13,13 +13,13 @@
 
 #include "platform/text.h"
 #include "platform/unique_fd.h"
-#include "zerozedev/crash_generation/amd64_context.h"
-#include "zerozedev/crash_generation/elf_build_id.h"
-#include "zerozedev/crash_generation/minidump_builder.h"
-#include "zerozedev/crash_generation/minidump_format.h"
-#include "zerozedev/crash_generation/process_memory.h"
-#include "zerozedev/crash_generation/process_suspension.h"
-#include "zerozedev/crash_generation/proc_maps.h"
+#include "outside/crash_generation/amd64_context.h"
+#include "outside/crash_generation/elf_build_id.h"
+#include "outside/crash_generation/minidump_builder.h"
+#include "outside/crash_generation/minidump_format.h"
+#include "outside/crash_generation/process_memory.h"
+#include "outside/crash_generation/process_suspension.h"
+#include "outside/crash_generation/proc_maps.h"
 
 namespace google_breakpad {
 namespace {

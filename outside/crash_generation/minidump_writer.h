@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/result.h"
-#include "zerozedev/crash_generation/crash_info_block.h"
+#include "outside/crash_generation/crash_info_block.h"
 
 namespace google_breakpad {
 

@@ -1,4 +1,4 @@
-#include "zerozedev/crash_generation/process_memory.h"
+#include "outside/crash_generation/process_memory.h"
 
 #include <fcntl.h>
 #include <sys/uio.h>

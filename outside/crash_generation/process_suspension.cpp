@@ -1,4 +1,4 @@
-#include "zerozedev/crash_generation/process_suspension.h"
+#include "outside/crash_generation/process_suspension.h"
 
 #include <dirent.h>
 #include <signal.h>
@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "zerozedev/crash_generation/process_memory.h"
+#include "outside/crash_generation/process_memory.h"
 
 namespace google_breakpad {
 namespace {

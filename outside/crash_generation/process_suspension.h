@@ -7,7 +7,7 @@
 #include <chrono>
 #include <vector>
 
-#include "zerozedev/crash_generation/thread_registers.h"
+#include "outside/crash_generation/thread_registers.h"
 
 namespace google_breakpad {
 

@@ -1,4 +1,4 @@
-#include "zerozedev/crash_generation/socket_io.h"
+#include "outside/crash_generation/socket_io.h"
 
 #include <poll.h>
 #include <string.h>

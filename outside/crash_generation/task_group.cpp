@@ -1,4 +1,4 @@
-#include "zerozedev/crash_generation/task_group.h"
+#include "outside/crash_generation/task_group.h"
 
 #include <algorithm>
 #include <system_error>

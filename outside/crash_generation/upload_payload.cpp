@@ -1,4 +1,4 @@
-#include "zerozedev/crash_generation/upload_payload.h"
+#include "outside/crash_generation/upload_payload.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "zerozedev/crash_generation/crash_generation_server.h"
+#include "outside/crash_generation/crash_generation_server.h"
 
 namespace veska_test {
 

@@ -18,7 +18,7 @@
 #include "support/files.h"
 #include "support/named_program.h"
 #include "support/run_program.h"
-#include "zerozedev/crash_generation/minidump_format.h"
+#include "outside/crash_generation/minidump_format.h"
 
 namespace veska_test {
 namespace {

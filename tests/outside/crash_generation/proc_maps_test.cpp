@@ -1,4 +1,4 @@
-#include "zerozedev/crash_generation/proc_maps.h"
+#include "outside/crash_generation/proc_maps.h"
 
 #include <gtest/gtest.h>
 

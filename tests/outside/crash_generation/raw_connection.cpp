@@ -7,7 +7,7 @@
 #include <sys/un.h>
 
 #include "platform/pipe_path.h"
-#include "zerozedev/crash_generation/socket_io.h"
+#include "outside/crash_generation/socket_io.h"
 
 namespace veska_test {
 

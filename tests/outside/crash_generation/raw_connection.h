@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/unique_fd.h"
-#include "zerozedev/crash_generation/crash_message.h"
+#include "outside/crash_generation/crash_message.h"
 
 namespace veska_test {
 

@@ -18,8 +18,8 @@
 #include "raw_connection.h"
 #include "support/files.h"
 #include "support/wait.h"
-#include "zerozedev/crash_generation/crash_generation_client.h"
-#include "zerozedev/crash_generation/crash_info_block.h"
+#include "outside/crash_generation/crash_generation_client.h"
+#include "outside/crash_generation/crash_info_block.h"
 
 namespace veska_test {
 namespace {

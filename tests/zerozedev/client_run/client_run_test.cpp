@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "../crash/zip_members.h"
-#include "../crash_generation/raw_connection.h"
+#include "tests/outside/crash_generation/raw_connection.h"
 #include "launcher_install.h"
 #include "platform/text.h"
 #include "support/crash_collector.h"
