@@ -110,7 +110,10 @@ TEST_F(Veskaroom, RecordsEveryHandoffAndKeepsThePipeFromASecondClient) {
 
   // A client killed outright leaves its socket behind; the next one takes
   // the pipe over.
+  // Until it has died, its listening socket still queues connections and
+  // the bytes written to them would be lost with it.
   first.Kill();
+  ASSERT_NE(first.WaitExit(), -1);
   ASSERT_TRUE(std::filesystem::exists(socket));
   auto third = Start({"-record=" + RecordPath("third")});
   ASSERT_TRUE(WaitUntil([&] { return Recorded("third", "start host= crash_server= url="); }));
