@@ -32,9 +32,9 @@ upload="log=qelLog_demo.log;callstack_md5=demo;url=http://127.0.0.1:$port/crashR
 script="url:room%2Fdemo,wait:2500,crash_upload:$upload,crash"
 echo "== installation folder: $out/install"
 ls -l "$out/install"
-echo "== starting: VESKALaunch.exe -heartbeat_ms=500 -script=$script"
+echo "== starting: VESKALaunch.exe -heartbeat-ms=500 -script=$script"
 set +e
-"$out/install/VESKALaunch.exe" -record="$out/client-events.txt" -heartbeat_ms=500 "-script=$script" \
+"$out/install/VESKALaunch.exe" -record="$out/client-events.txt" -heartbeat-ms=500 "-script=$script" \
   >"$out/launcher.out" 2>"$out/launcher.err"
 code=$?
 set -e
