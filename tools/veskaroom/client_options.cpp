@@ -66,7 +66,7 @@ std::string Notes() {
 }
 
 void DescribeSwitches(CLI::App& app, ClientOptions& options) {
-  app.set_help_flag("--help", "print this help and exit");
+  app.set_help_flag("--help", "Print this help message and exit");
   app.footer(Notes());
   const auto first_wins = [](CLI::Option* option) {
     option->multi_option_policy(CLI::MultiOptionPolicy::TakeFirst);
