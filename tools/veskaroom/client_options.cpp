@@ -13,16 +13,6 @@ const char kAbout[] =
     "written -key=value, as the launcher writes its own; for a key given twice the\n"
     "first value wins.";
 
-const char kSwitchKeys[][16] = {"host", "crash_server", "url", "record", "heartbeat-ms", "script", "lifetime-ms",
-                                "handoff"};
-
-bool IsSwitchKey(const std::string& key) {
-  for (const char* known : kSwitchKeys) {
-    if (key == known) return true;
-  }
-  return false;
-}
-
 CLI::Validator Milliseconds() {
   return CLI::Validator(
       [](std::string& text) -> std::string {
@@ -68,34 +58,42 @@ std::string Notes() {
 void DescribeSwitches(CLI::App& app, ClientOptions& options) {
   app.set_help_flag("--help", "Print this help message and exit");
   app.footer(Notes());
-  const auto first_wins = [](CLI::Option* option) {
-    option->multi_option_policy(CLI::MultiOptionPolicy::TakeFirst);
-  };
-  first_wins(app.add_option("--host", options.host, "the launcher's pipe (short name) to talk to")
-                 ->option_text("NAME"));
-  first_wins(app.add_option("--crash_server", options.crash_server,
-                            "the crash server to register with, for dumps")
-                 ->option_text("PIPE"));
-  first_wins(app.add_option("--url", options.url, "the latest address (recorded only)")->option_text("ADDRESS"));
-  first_wins(app.add_option("--record", options.record_path, "append a line per event to FILE, flushed per line")
-                 ->option_text("FILE"));
-  first_wins(app.add_option("--heartbeat-ms", options.heartbeat_ms,
-                            "heartbeat period; 0 sends none (default 1000)")
-                 ->check(Milliseconds())
-                 ->option_text("MS"));
-  first_wins(app.add_option_function<std::string>(
-                    "--script", [&options](const std::string& text) { options.script = ParseScript(text).steps; },
-                    "steps run in order once connected (see below)")
-                 ->check(CLI::Validator([](std::string& text) { return ParseScript(text).error; }, "STEPS"))
-                 ->option_text("STEPS"));
-  first_wins(app.add_option("--lifetime-ms", options.lifetime_ms, "end after this long at the latest (default 120000)")
-                 ->check(Milliseconds())
-                 ->option_text("MS"));
-  first_wins(app.add_option_function<std::string>(
-                    "--handoff", [&options](const std::string& value) { options.serve_handoff = value == "on"; },
-                    "serve the address hand-off pipe (default on)")
-                 ->check(CLI::IsMember({"on", "off"}))
-                 ->option_text("on|off"));
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeFirst);
+  app.add_option("--host", options.host, "the launcher's pipe (short name) to talk to")->option_text("NAME");
+  app.add_option("--crash_server", options.crash_server, "the crash server to register with, for dumps")
+      ->option_text("PIPE");
+  app.add_option("--url", options.url, "the latest address (recorded only)")->option_text("ADDRESS");
+  app.add_option("--record", options.record_path, "append a line per event to FILE, flushed per line")
+      ->option_text("FILE");
+  app.add_option("--heartbeat-ms", options.heartbeat_ms, "heartbeat period; 0 sends none (default 1000)")
+      ->check(Milliseconds())
+      ->option_text("MS");
+  app.add_option_function<std::string>(
+         "--script", [&options](const std::string& text) { options.script = ParseScript(text).steps; },
+         "steps run in order once connected (see below)")
+      ->check(CLI::Validator([](std::string& text) { return ParseScript(text).error; }, "STEPS"))
+      ->option_text("STEPS");
+  app.add_option("--lifetime-ms", options.lifetime_ms, "end after this long at the latest (default 120000)")
+      ->check(Milliseconds())
+      ->option_text("MS");
+  app.add_option_function<std::string>(
+         "--handoff", [&options](const std::string& value) { options.serve_handoff = value == "on"; },
+         "serve the address hand-off pipe (default on)")
+      ->check(CLI::IsMember({"on", "off"}))
+      ->option_text("on|off");
+}
+
+// The key of a "-key=...", "--key=..." or "--key" argument; empty for others.
+std::string KeyOf(const std::string& arg) {
+  if (arg.size() < 2 || arg[0] != '-') return "";
+  const std::size_t start = arg[1] == '-' ? 2 : 1;
+  const std::size_t equals = arg.find('=');
+  return arg.substr(start, equals == std::string::npos ? std::string::npos : equals - start);
+}
+
+bool IsSwitchKey(const CLI::App& app, const std::string& key) {
+  const CLI::Option* option = app.get_option_no_throw("--" + key);
+  return option != nullptr && option != app.get_help_ptr();
 }
 
 }  // namespace
@@ -110,20 +108,19 @@ std::optional<int> ParseClientOptions(const std::vector<std::string>& args, Clie
   std::vector<std::string> switches;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    const bool dashes = arg.rfind("--", 0) == 0;
-    const std::size_t key_start = dashes ? 2 : 1;
     const std::size_t equals = arg.find('=');
-    const std::string key = arg.substr(key_start, equals == std::string::npos ? std::string::npos : equals - key_start);
     if (arg == "--help") {
       switches.push_back(arg);
-    } else if (arg.size() > 1 && arg[0] == '-' && IsSwitchKey(key) && equals != std::string::npos) {
-      switches.push_back("--" + key);
+    } else if (!IsSwitchKey(app, KeyOf(arg))) {
+      options.words.push_back(arg);
+    } else if (equals != std::string::npos) {
+      switches.push_back("--" + KeyOf(arg));
       switches.push_back(arg.substr(equals + 1));
-    } else if (dashes && IsSwitchKey(key)) {
+    } else if (arg.rfind("--", 0) == 0) {
       switches.push_back(arg);
       if (i + 1 < args.size()) switches.push_back(args[++i]);
     } else {
-      options.words.push_back(arg);
+      options.words.push_back(arg);  // "-key" alone is no switch form
     }
   }
   return ParseToolCommandLine(app, switches);

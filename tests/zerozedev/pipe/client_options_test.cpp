@@ -20,7 +20,7 @@ TEST(ClientOptions, LauncherLineWithRepeatedSwitches) {
   // The shape the launcher renders: its words (a -k=v word twice, once as a
   // token and once as a switch), then host and crash_server.
   const ClientOptions o = Parsed(
-      {"veska://room/1", "-url=u1", "x=1", "--record=/r", "--heartbeat-ms=50", "-other=v", "--", "-hello",
+      {"veska://room/1", "-url=u1", "x=1", "--record=/r", "--heartbeat-ms=50", "-other=v", "--", "-hello", "", "-", "-host",
        "-url=u1", "-record=/r", "-heartbeat-ms=50", "-host=4242_3499211612",
        "-crash_server=\\\\.\\pipe\\BreakpadCrashServices\\veskaroom.exe", "-host=late"});
   EXPECT_EQ(o.host, "4242_3499211612");  // the first value wins
@@ -28,7 +28,7 @@ TEST(ClientOptions, LauncherLineWithRepeatedSwitches) {
   EXPECT_EQ(o.url, "u1");
   EXPECT_EQ(o.record_path, "/r");
   EXPECT_EQ(o.heartbeat_ms, 50);
-  EXPECT_EQ(o.words, (std::vector<std::string>{"veska://room/1", "x=1", "-other=v", "--", "-hello"}));
+  EXPECT_EQ(o.words, (std::vector<std::string>{"veska://room/1", "x=1", "-other=v", "--", "-hello", "", "-", "-host"}));
 }
 
 TEST(ClientOptions, EverySwitchFormGivesTheSameValue) {
