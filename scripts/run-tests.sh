@@ -11,16 +11,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 flavour=${1:-plain}
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/veska-run-XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+
 bash scripts/install-deps.sh
-build_output=$(bash scripts/build.sh "$flavour" | tee /dev/stderr)
-dir=${build_output##*$'\n'}
+bash scripts/build.sh "$flavour" | tee "$scratch/build.log"
+dir=$(tail -n 1 "$scratch/build.log")
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp}
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/veska-run-XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
 # Open to others as /tmp is: some tests act as another user (uid 65534).
 chmod 755 "$scratch"
 mkdir -m 1777 "$scratch/tmp"
