@@ -116,8 +116,13 @@ class SpawnSetup {
 
 Result<Process> Spawn(const std::string& command_line, const SpawnOptions& options) {
   std::vector<std::string> args = SplitCommandLine(command_line);
+  if (!options.program.empty()) {
+    if (!IsExecutableFile(options.program)) return Error{ENOENT, "no program " + options.program};
+    if (args.empty()) args.push_back(options.program);
+  }
   if (args.empty() || args.front().empty()) return Error{EINVAL, "start: empty command line"};
-  auto program = FindProgram(args.front(), options.search_folders);
+  auto program = options.program.empty() ? FindProgram(args.front(), options.search_folders)
+                                         : Result<std::string>(Absolute(options.program));
   if (!program) return program.error();
 
   SpawnSetup setup;

@@ -54,6 +54,10 @@ struct SpawnOptions {
   std::string working_directory;
   // Extra "NAME=value" entries added to (or replacing in) our environment.
   std::vector<std::string> extra_environment;
+  // The file to run, as CreateProcessW's application name: taken as it is
+  // (relative to our folder), never searched. The whole command line,
+  // program name included, then becomes the argv.
+  std::string program;
 };
 
 // Starts a program from one command-line text (UTF-8). The text is split into
