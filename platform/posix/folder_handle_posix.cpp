@@ -70,6 +70,12 @@ Result<FolderHandle> FolderHandle::Open(const std::string& path) {
   return FolderHandle(std::move(state));
 }
 
+bool FolderHandle::IsFileSystemRoot() const {
+  struct stat folder {}, root {};
+  return fstat(state_->fd.get(), &folder) == 0 && stat("/", &root) == 0 && folder.st_dev == root.st_dev &&
+         folder.st_ino == root.st_ino;
+}
+
 Result<std::vector<FolderEntry>> FolderHandle::Entries() const {
   // The listing reads through its own descriptor, so this one keeps its place.
   UniqueFd listing(openat(state_->fd.get(), ".", kFolderOpenFlags));

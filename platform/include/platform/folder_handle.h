@@ -27,6 +27,9 @@ class FolderHandle {
   // Refused (ELOOP) when `path` itself is a symbolic link.
   static Result<FolderHandle> Open(const std::string& path);
 
+  // The folder is the root of the whole file system ("/").
+  bool IsFileSystemRoot() const;
+
   // The entries without "." and "..", in the order the system lists them.
   Result<std::vector<FolderEntry>> Entries() const;
   // Refused with ELOOP for a link and EXDEV for a folder on which another

@@ -66,6 +66,11 @@ struct SpawnOptions {
 // standard input, output and error, and starts with default signal handling.
 Result<Process> Spawn(const std::string& command_line, const SpawnOptions& options = {});
 
+// The program a command line's first argument names: a name with a folder is
+// taken as it is (made absolute), a bare name is looked for in
+// `first_folders`, then in PATH. ENOENT when no executable file is there.
+Result<std::string> FindProgram(const std::string& name, const std::vector<std::string>& first_folders = {});
+
 // CommandLineToArgvW's rules: blanks and tabs separate arguments; double quotes
 // group; 2n backslashes before a quote give n backslashes and the quote acts;
 // 2n+1 give n backslashes and a literal quote; "" inside quotes is a literal
