@@ -172,5 +172,49 @@ TEST(FileVersionTest, DamagedVersionBlocksAreReadSafely) {
   }
 }
 
+// Our own modules carry a version resource made from the project version,
+// read from the file whether or not the module is loaded.
+TEST(OwnModuleVersionTest, TheLibraryAndTheLauncherAnswer) {
+  const std::string expected = std::string(VESKA_PROJECT_VERSION) + ".0";
+  EXPECT_EQ(VersionOf(VESKA_KVT_LIBRARY), expected);
+  EXPECT_EQ(VersionOf(VESKA_LAUNCHER), expected);
+  char16_t text[24] = {};
+  ASSERT_TRUE(GetFileVersionString(W(VESKA_KVT_LIBRARY).c_str(), text));
+  EXPECT_EQ(Narrow(text), expected);
+
+  veska_test::ScopedEnv all("LC_ALL", "zh_CN.UTF-8");
+  char16_t description[64] = {};
+  char16_t company[64] = {};
+  ASSERT_TRUE(GetFileInfomationString(W(VESKA_KVT_LIBRARY).c_str(), description, 64, company, 64));
+  EXPECT_EQ(Narrow(description), "Veska utility library") << "the only table, US English";
+  EXPECT_EQ(Narrow(company), "Veska");
+  ASSERT_TRUE(GetFileInfomationString(W(VESKA_LAUNCHER).c_str(), description, 64, company, 64));
+  EXPECT_EQ(Narrow(description), "Veska classroom launcher");
+
+  // A module of ours without resources, and a system program.
+  EXPECT_EQ(VersionOf(VESKA_KVT_FILE_HOLDER), "none");
+  EXPECT_EQ(VersionOf("/bin/true"), "none");
+}
+
+TEST(OwnModuleVersionTest, DamagedCopiesAreReadSafely) {
+  const std::string image = veska_test::ReadFile(VESKA_KVT_LIBRARY);
+  const std::string expected = std::string(VESKA_PROJECT_VERSION) + ".0";
+  veska_test::TempDir dir;
+  const fs::path copy = dir / "libkvt.so";
+  for (std::size_t part = 1; part < 16; ++part) {
+    veska_test::WriteFile(copy, image.substr(0, image.size() * part / 16));
+    const std::string version = VersionOf(copy);
+    EXPECT_TRUE(version == expected || version == "none") << part << ": " << version;
+  }
+  // Every byte of the ELF header in turn.
+  for (std::size_t at = 0; at < 64; ++at) {
+    std::string damaged = image;
+    damaged[at] = static_cast<char>(~damaged[at]);
+    veska_test::WriteFile(copy, damaged);
+    const std::string version = VersionOf(copy);
+    EXPECT_TRUE(version == expected || version == "none") << at << ": " << version;
+  }
+}
+
 }  // namespace
 }  // namespace kvt
