@@ -5,7 +5,7 @@
 #include "platform/process.h"
 #include "shell_execute.h"
 #include "wide_text.h"
-#include "windows_level.h"
+#include "windows_version.h"
 
 extern "C" {
 

@@ -7,6 +7,7 @@
 #include "kvt.h"
 #include "platform/file_acl.h"
 #include "wide_text.h"
+#include "windows_version.h"
 
 namespace kvt {
 namespace {
@@ -87,10 +88,7 @@ bool GrantAccountAccess(const std::string& path, const platform::Account& accoun
 }
 
 void AddUsersFullAccess(const std::string& path) {
-  uint32_t major = 0;
-  uint32_t minor = 0;
-  KvtGetWindowsVersion(&major, &minor);
-  if (major <= 5) return;
+  if (WindowsMajorVersion() <= 5) return;
   if (const auto users = platform::LookupGroup(kUsersGroup)) GrantAccountAccess(path, *users, kGenericAll);
 }
 

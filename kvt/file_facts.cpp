@@ -1,5 +1,6 @@
 // IsFileWritable, KvtGetFileSize and GetFileTimeString.
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 

@@ -2,6 +2,7 @@
 
 #include "file_version.h"
 
+#include <algorithm>
 #include <array>
 
 #include "pe_resources.h"

@@ -55,7 +55,10 @@ void WaitForProcess(platform::Process& process, std::uint32_t wait_ms) {
 
 bool ShellExecute(ShellVerb verb, const std::string& file, const std::string& parameters, std::uint32_t wait_ms) {
   if (file.empty()) return false;
-  const auto program = IsAddress(file) ? std::nullopt : ProgramNamed(file);
+  // A file that is there is never taken for an address.
+  const bool exists = platform::PathExists(file);
+  const bool address = !exists && IsAddress(file);
+  const auto program = address ? std::nullopt : ProgramNamed(file);
   std::string line;
   platform::SpawnOptions options;
   if (verb == ShellVerb::kRunAs) {
@@ -68,7 +71,7 @@ bool ShellExecute(ShellVerb verb, const std::string& file, const std::string& pa
     options.program = *program;
     line = WithParameters(*quoted, parameters);
   } else {
-    if (!IsAddress(file) && !platform::PathExists(file)) return false;
+    if (!address && !exists) return false;
     line = std::string(kOpener) + " " + QuoteArgument(file);
   }
   auto process = platform::Spawn(line, options);

@@ -5,7 +5,7 @@
 #include "kvt.h"
 #include "platform/elevation.h"
 #include "registry_calls.h"
-#include "windows_level.h"
+#include "windows_version.h"
 
 namespace kvt {
 namespace {
@@ -23,13 +23,6 @@ std::uint32_t EnableLua() {
 }
 
 }  // namespace
-
-std::uint32_t WindowsMajorVersion() {
-  uint32_t major = 0;
-  uint32_t minor = 0;
-  KvtGetWindowsVersion(&major, &minor);
-  return major;
-}
 
 }  // namespace kvt
 
