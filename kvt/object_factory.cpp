@@ -35,9 +35,8 @@ extern "C" HRESULT KvtCreateObject(uint32_t type, void** out) {
       return HandOut(kvt::NewCpuObject(), out);
     case 5:
       return HandOut(kvt::NewGpuObject(), out);
-    // The file-version object is not built yet.
     case 7:
-      return kvt::kEFail;
+      return HandOut(kvt::NewFileVersionObject(), out);
     default:  // 0, 6 and anything above 10
       return kvt::kEFail;
   }

@@ -12,8 +12,9 @@ extern "C" {
 namespace platform {
 namespace {
 
-// libpci reports an unreadable list as a warning, which is no failure here.
-void IgnoreWarning(char*, ...) {}
+// libpci reports an unreadable list as a warning, which is no failure here;
+// its debugging messages are not wanted either.
+void Ignore(char*, ...) {}
 
 // Reached only when libpci runs out of memory, where it cannot go on.
 [[noreturn]] void FatalError(char* format, ...) {
@@ -29,8 +30,11 @@ void IgnoreWarning(char*, ...) {}
 class NameList {
  public:
   NameList() : access_(pci_alloc()) {
-    access_->warning = IgnoreWarning;
+    access_->warning = Ignore;
+    access_->debug = Ignore;
     access_->error = FatalError;
+    // Neither the per-user cache of network answers nor the network.
+    access_->id_lookup_mode = 0;
   }
   ~NameList() { pci_cleanup(access_); }
 
