@@ -12,7 +12,7 @@ namespace platform {
 // A module handle as an exported interface hands it across (HMODULE). Each
 // handle obtained from Load or Release holds one reference on the module; the
 // module is unloaded when its last reference is freed.
-using ModuleHandle = void*;
+using LoadedModuleHandle = void*;
 
 class LoadedModule {
  public:
@@ -26,11 +26,11 @@ class LoadedModule {
   // Address of the export `name`, or null when the module has none.
   void* FindExport(const std::string& name) const;
 
-  ModuleHandle handle() const;
+  LoadedModuleHandle handle() const;
   // Gives up ownership: the caller now holds this object's reference.
-  ModuleHandle Release();
+  LoadedModuleHandle Release();
   // Takes ownership of one reference held by the caller.
-  static LoadedModule Adopt(ModuleHandle handle);
+  static LoadedModule Adopt(LoadedModuleHandle handle);
 
   struct State;  // backend-defined
   explicit LoadedModule(std::unique_ptr<State> state);
@@ -40,7 +40,7 @@ class LoadedModule {
 };
 
 // GetProcAddress and FreeLibrary on a handle held outside a LoadedModule.
-void* FindExportIn(ModuleHandle module, const std::string& name);
-Status FreeModuleHandle(ModuleHandle module);
+void* FindExportIn(LoadedModuleHandle module, const std::string& name);
+Status FreeModuleHandle(LoadedModuleHandle module);
 
 }  // namespace platform
