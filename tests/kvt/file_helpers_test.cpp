@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <ctime>
@@ -123,6 +124,13 @@ TEST_F(FileHelpersTest, DispositionsAndShareModes) {
   EXPECT_EQ(fs::file_size(file), 0u);
 
   EXPECT_EQ(Create(file, KVT_GENERIC_READ, 9, false), KVT_INVALID_HANDLE_VALUE) << "no such disposition";
+  EXPECT_EQ(Create(dir_.path(), KVT_GENERIC_READ, KVT_OPEN_EXISTING, false), KVT_INVALID_HANDLE_VALUE)
+      << "no handle to a folder";
+  ASSERT_EQ(mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+  EXPECT_TRUE(IsFileWritable(W(dir_ / "fifo").c_str()));
+  KvtHANDLE fifo = Create(dir_ / "fifo", KVT_GENERIC_READ, KVT_OPEN_EXISTING, false, KVT_FILE_SHARE_READ);
+  ASSERT_NE(fifo, KVT_INVALID_HANDLE_VALUE) << "opened without waiting for a writer";
+  Close(fifo);
   KvtHANDLE narrow = KvtCreateFileA((dir_ / "narrow.txt").c_str(), KVT_GENERIC_WRITE, 0, nullptr,
                                     KVT_CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(narrow, KVT_INVALID_HANDLE_VALUE);
