@@ -282,6 +282,18 @@ TEST_F(FileHelpersTest, RecurseRemoveDirectoryModes) {
   EXPECT_FALSE(RecurseRemoveDirectory(W(dir_ / std::string(255, 'x')).c_str(), 0)) << "over 260 characters";
 }
 
+// Another file system mounted inside the tree is neither entered nor
+// removed, and the removal says it could not finish.
+TEST_F(FileHelpersTest, RecurseRemoveLeavesAMountPointAlone) {
+  for (const char* mode : {"0", "1"}) {
+    const fs::path top = dir_ / (std::string("top") + mode);
+    const auto run = veska_test::RunProgram(VESKA_KVT_MOUNT_POINT_PROBE, {top.string(), mode});
+    if (run.exit_code == 77) GTEST_SKIP() << "no mount namespace here: " << run.err;
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, "result=0 inside=1 mounted=1 outside=0\n") << "mode " << mode;
+  }
+}
+
 TEST_F(FileHelpersTest, RecurseRemoveReportsAFailureThatALaterSuccessFollows) {
   const fs::path top = dir_ / "top";
   fs::create_directory(top);
