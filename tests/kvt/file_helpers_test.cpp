@@ -275,6 +275,9 @@ TEST_F(FileHelpersTest, RecurseRemoveDirectoryModes) {
   EXPECT_FALSE(RecurseRemoveDirectory(W(dir_ / "link-top").c_str(), 0));
   EXPECT_TRUE(fs::exists(outside / "keep.txt"));
 
+  fs::create_directory(dir_ / "victim");
+  EXPECT_FALSE(RecurseRemoveDirectory(W(dir_.str() + "/victim\\").c_str(), 0)) << "a backslash is part of the name";
+  EXPECT_TRUE(fs::is_directory(dir_ / "victim"));
   EXPECT_FALSE(RecurseRemoveDirectory(W(dir_ / "missing").c_str(), 0));
   EXPECT_FALSE(RecurseRemoveDirectory(u"/", 0));
   EXPECT_FALSE(RecurseRemoveDirectory(u"//", 0)) << "never the whole file system";
