@@ -29,7 +29,7 @@ ModuleCacheEntry& CComFileManager::Add(ModuleCacheEntry entry) {
   return *entries_.back();
 }
 
-void CComFileManager::Forget(platform::LoadedModuleHandle module) {
+void CComFileManager::Forget(platform::ModuleHandle module) {
   std::erase_if(entries_, [module](const auto& e) { return e->module.handle() == module; });
   std::erase_if(retired_, [module](const Retired& r) { return r.module.handle() == module; });
 }

@@ -39,7 +39,7 @@ class CComFileManager {
   ModuleCacheEntry* Find(const std::u16string& path);
   ModuleCacheEntry& Add(ModuleCacheEntry entry);
   // Drops the entry (or retired module) of `module` with its reference.
-  void Forget(platform::LoadedModuleHandle module);
+  void Forget(platform::ModuleHandle module);
   // Empties the cache; every module moves to the retired list.
   void DiscardAll();
   // Keeps a module loaded until it reports it can unload.

@@ -38,25 +38,25 @@ void* LoadedModule::FindExport(const std::string& name) const {
   return FindExportIn(state_->handle, name);
 }
 
-LoadedModuleHandle LoadedModule::handle() const { return state_ ? state_->handle : nullptr; }
+ModuleHandle LoadedModule::handle() const { return state_ ? state_->handle : nullptr; }
 
-LoadedModuleHandle LoadedModule::Release() {
+ModuleHandle LoadedModule::Release() {
   if (!state_) return nullptr;
   return std::exchange(state_->handle, nullptr);
 }
 
-LoadedModule LoadedModule::Adopt(LoadedModuleHandle handle) {
+LoadedModule LoadedModule::Adopt(ModuleHandle handle) {
   auto state = std::make_unique<State>();
   state->handle = handle;
   return LoadedModule(std::move(state));
 }
 
-void* FindExportIn(LoadedModuleHandle module, const std::string& name) {
+void* FindExportIn(ModuleHandle module, const std::string& name) {
   if (module == nullptr) return nullptr;
   return dlsym(module, name.c_str());
 }
 
-Status FreeModuleHandle(LoadedModuleHandle module) {
+Status FreeModuleHandle(ModuleHandle module) {
   if (module == nullptr) return Error{EINVAL, "free module: no handle"};
   if (dlclose(module) != 0) {
     const char* why = dlerror();

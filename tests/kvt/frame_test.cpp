@@ -149,7 +149,7 @@ TEST_F(FrameTest, FreeLibraryKeepsAModuleInUseAndLeavesNoStaleCacheEntry) {
   ASSERT_NE(object, nullptr);
   auto own = platform::LoadedModule::Load((lib.folder() / "test_component.so").string());
   ASSERT_TRUE(own);
-  const platform::LoadedModuleHandle handle = own->Release();
+  const platform::ModuleHandle handle = own->Release();
 
   EXPECT_EQ(kvt.free_library(handle), -1);
   EXPECT_EQ(object->Value(), kTestValue);

@@ -12,7 +12,7 @@ namespace platform {
 // A module handle as an exported interface hands it across (HMODULE). Each
 // handle obtained from Load or Release holds one reference on the module; the
 // module is unloaded when its last reference is freed.
-using LoadedModuleHandle = void*;
+using ModuleHandle = void*;
 
 class LoadedModule {
  public:
@@ -26,11 +26,11 @@ class LoadedModule {
   // Address of the export `name`, or null when the module has none.
   void* FindExport(const std::string& name) const;
 
-  LoadedModuleHandle handle() const;
+  ModuleHandle handle() const;
   // Gives up ownership: the caller now holds this object's reference.
-  LoadedModuleHandle Release();
+  ModuleHandle Release();
   // Takes ownership of one reference held by the caller.
-  static LoadedModule Adopt(LoadedModuleHandle handle);
+  static LoadedModule Adopt(ModuleHandle handle);
 
   struct State;  // backend-defined
   explicit LoadedModule(std::unique_ptr<State> state);
@@ -40,7 +40,7 @@ class LoadedModule {
 };
 
 // GetProcAddress and FreeLibrary on a handle held outside a LoadedModule.
-void* FindExportIn(LoadedModuleHandle module, const std::string& name);
-Status FreeModuleHandle(LoadedModuleHandle module);
+void* FindExportIn(ModuleHandle module, const std::string& name);
+Status FreeModuleHandle(ModuleHandle module);
 
 }  // namespace platform
