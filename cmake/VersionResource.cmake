@@ -14,7 +14,8 @@ function(veska_version_resource out_var name)
   endif()
   set(file ${CMAKE_CURRENT_BINARY_DIR}/${name}_version.res)
   add_custom_command(OUTPUT ${file}
-    COMMAND veska_make_version_resource ${file} ${version} ${kind} "${ARG_DESCRIPTION}" "${ARG_ORIGINAL_NAME}"
+    COMMAND veska_make_version_resource --output=${file} --version=${version} --type=${kind}
+            "--description=${ARG_DESCRIPTION}" "--original-name=${ARG_ORIGINAL_NAME}"
     DEPENDS veska_make_version_resource
     COMMENT "Version resource of ${name} (${version})"
     VERBATIM)

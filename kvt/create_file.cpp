@@ -66,7 +66,9 @@ bool MayCreate(FileDisposition disposition) {
 KvtHANDLE CreateFile(const std::string& path, uint32_t desired_access, uint32_t share_mode, uint32_t disposition,
                      bool create_folders, bool fits_folder_copy) {
   const auto how = DispositionOf(disposition);
-  if (!how || path.empty()) return KVT_INVALID_HANDLE_VALUE;
+  // CreateFileW opens no folder (without backup semantics, which are not
+  // offered here).
+  if (!how || path.empty() || platform::IsFolder(path)) return KVT_INVALID_HANDLE_VALUE;
   const unsigned access = AccessOf(desired_access);
   const unsigned share = ShareOf(share_mode);
   auto file = platform::SharedFile::Open(path, access, share, *how);

@@ -53,7 +53,8 @@ extern "C" bool RecurseRemoveDirectory(const char16_t* path, int32_t mode) {
   if (path == nullptr || mode < 0 || mode > 2) return false;
   std::u16string_view text(path);
   if (text.size() < 2 || text.size() > kvt::kMaxPathChars) return false;
-  if (text.back() == u'/' || text.back() == u'\\') text.remove_suffix(1);
+  // A backslash is a character of file names here, never a separator.
+  if (text.back() == u'/') text.remove_suffix(1);
   const std::string folder_path = platform::Utf16ToUtf8(text);
   const auto folder = platform::FolderHandle::Open(folder_path);
   // Never the whole file system.

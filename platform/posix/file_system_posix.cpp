@@ -42,11 +42,10 @@ Status Rename(const std::string& from, const std::string& to, bool replace) {
 // The refusal DeleteFileW gives while another handle holds the file without
 // delete sharing. A link is moved as a link, so its target is not asked.
 Status CheckNotHeld(const std::string& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return Status::Ok();
   UniqueFd probe(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (probe && posix::OtherDeniesDeletion(probe.get())) {
-    struct stat info {};
-    if (fstat(probe.get(), &info) == 0 && S_ISREG(info.st_mode)) return Error{EBUSY, "move " + path};
-  }
+  if (probe && posix::OtherDeniesDeletion(probe.get())) return Error{EBUSY, "move " + path};
   return Status::Ok();
 }
 

@@ -113,8 +113,12 @@ Result<FolderHandle> FolderHandle::OpenChild(const std::string& name) const {
 
 Status FolderHandle::RemoveEntry(const std::string& name) const {
   const std::string path = state_->path + "/" + name;
-  UniqueFd probe(openat(state_->fd.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (probe && posix::OtherDeniesDeletion(probe.get())) return Error{EBUSY, "delete " + path};
+  // Only a regular file can be held; nothing else is opened to ask.
+  struct stat info {};
+  if (fstatat(state_->fd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)) {
+    UniqueFd probe(openat(state_->fd.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (probe && posix::OtherDeniesDeletion(probe.get())) return Error{EBUSY, "delete " + path};
+  }
   if (unlinkat(state_->fd.get(), name.c_str(), 0) != 0) return LastError("delete " + path);
   return Status::Ok();
 }

@@ -90,8 +90,13 @@ Result<SharedFile> SharedFile::Open(const std::string& path, unsigned access, un
   const bool truncates =
       disposition == FileDisposition::kCreateAlways || disposition == FileDisposition::kTruncateExisting;
   // Truncation waits for the sharing check: a refused create leaves the file.
-  UniqueFd fd(open(path.c_str(), flags, 0644));
+  // Opening never waits (a FIFO would wait for its other end); the open file
+  // then blocks as usual.
+  UniqueFd fd(open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY, 0644));
   if (!fd) return LastError("open " + path);
+  if (const int status = fcntl(fd.get(), F_GETFL); status == -1 || fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK) != 0) {
+    return LastError("open " + path);
+  }
 
   bool held = HoldMarker(fd.get(), kHasRead);
   if (wants_write) held = held && HoldMarker(fd.get(), kHasWrite);

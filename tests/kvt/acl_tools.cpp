@@ -37,8 +37,8 @@ std::vector<std::string> WithPrefix(const std::vector<std::string>& lines, const
   return found;
 }
 
-void ModifyAcl(const fs::path& path, const std::string& spec) {
-  const auto run = veska_test::RunProgram("/usr/bin/setfacl", {"-m", spec, path.string()});
+void ModifyAcl(const fs::path& path, const std::string& entries) {
+  const auto run = veska_test::RunProgram("/usr/bin/setfacl", {"-m", entries, path.string()});
   ASSERT_EQ(run.exit_code, 0) << run.err;
 }
 

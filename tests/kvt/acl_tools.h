@@ -19,8 +19,8 @@ std::vector<std::string> AclLines(const std::filesystem::path& path);
 // The entries of `lines` that start with `prefix`.
 std::vector<std::string> WithPrefix(const std::vector<std::string>& lines, const std::string& prefix);
 
-// setfacl -m SPEC PATH; fails the test when setfacl does.
-void ModifyAcl(const std::filesystem::path& path, const std::string& spec);
+// setfacl -m ENTRIES PATH; fails the test when setfacl does.
+void ModifyAcl(const std::filesystem::path& path, const std::string& entries);
 
 }  // namespace kvt_test
 

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <ctime>
@@ -123,6 +124,13 @@ TEST_F(FileHelpersTest, DispositionsAndShareModes) {
   EXPECT_EQ(fs::file_size(file), 0u);
 
   EXPECT_EQ(Create(file, KVT_GENERIC_READ, 9, false), KVT_INVALID_HANDLE_VALUE) << "no such disposition";
+  EXPECT_EQ(Create(dir_.path(), KVT_GENERIC_READ, KVT_OPEN_EXISTING, false), KVT_INVALID_HANDLE_VALUE)
+      << "no handle to a folder";
+  ASSERT_EQ(mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+  EXPECT_TRUE(IsFileWritable(W(dir_ / "fifo").c_str()));
+  KvtHANDLE fifo = Create(dir_ / "fifo", KVT_GENERIC_READ, KVT_OPEN_EXISTING, false, KVT_FILE_SHARE_READ);
+  ASSERT_NE(fifo, KVT_INVALID_HANDLE_VALUE) << "opened without waiting for a writer";
+  Close(fifo);
   KvtHANDLE narrow = KvtCreateFileA((dir_ / "narrow.txt").c_str(), KVT_GENERIC_WRITE, 0, nullptr,
                                     KVT_CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(narrow, KVT_INVALID_HANDLE_VALUE);
@@ -267,11 +275,26 @@ TEST_F(FileHelpersTest, RecurseRemoveDirectoryModes) {
   EXPECT_FALSE(RecurseRemoveDirectory(W(dir_ / "link-top").c_str(), 0));
   EXPECT_TRUE(fs::exists(outside / "keep.txt"));
 
+  fs::create_directory(dir_ / "victim");
+  EXPECT_FALSE(RecurseRemoveDirectory(W(dir_.str() + "/victim\\").c_str(), 0)) << "a backslash is part of the name";
+  EXPECT_TRUE(fs::is_directory(dir_ / "victim"));
   EXPECT_FALSE(RecurseRemoveDirectory(W(dir_ / "missing").c_str(), 0));
   EXPECT_FALSE(RecurseRemoveDirectory(u"/", 0));
   EXPECT_FALSE(RecurseRemoveDirectory(u"//", 0)) << "never the whole file system";
   EXPECT_FALSE(RecurseRemoveDirectory(W(dir_.path()).c_str(), 3));
   EXPECT_FALSE(RecurseRemoveDirectory(W(dir_ / std::string(255, 'x')).c_str(), 0)) << "over 260 characters";
+}
+
+// Another file system mounted inside the tree is neither entered nor
+// removed, and the removal says it could not finish.
+TEST_F(FileHelpersTest, RecurseRemoveLeavesAMountPointAlone) {
+  for (const char* mode : {"0", "1"}) {
+    const fs::path top = dir_ / (std::string("top") + mode);
+    const auto run = veska_test::RunProgram(VESKA_KVT_MOUNT_POINT_PROBE, {top.string(), mode});
+    if (run.exit_code == 77) GTEST_SKIP() << "no mount namespace here: " << run.err;
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, "result=0 inside=1 mounted=1 outside=0\n") << "mode " << mode;
+  }
 }
 
 TEST_F(FileHelpersTest, RecurseRemoveReportsAFailureThatALaterSuccessFollows) {

@@ -1,6 +1,7 @@
 // The version exports on PE images whose version resources windres made.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -41,9 +42,10 @@ TEST(FileVersionTest, ReadsTheFixedVersionOf32And64BitImages) {
 TEST(FileVersionTest, FilesWithoutAVersionResource) {
   veska_test::TempDir dir;
   veska_test::WriteFile(dir / "text.txt", "MZ but not an image");
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0) << "a FIFO with no writer must not hold the reader up";
   char16_t text[24] = u"untouched";
   for (const fs::path& path : {fs::path(VESKA_PE64_DLL), fs::path(VESKA_PE32_DLL), dir / "text.txt",
-                               dir / "missing.dll", dir.path()}) {
+                               dir / "missing.dll", dir.path(), dir / "fifo"}) {
     EXPECT_FALSE(GetFileVersionString(W(path).c_str(), text)) << path;
     EXPECT_EQ(VersionOf(path), "none") << path;
   }

@@ -1,16 +1,18 @@
 // Writes a VS_VERSIONINFO block, the version resource Windows keeps in a
-// module (RT_VERSION), for one of our own modules:
-//   veska_make_version_resource OUT VERSION app|dll DESCRIPTION ORIGINAL_NAME
-// VERSION is "major.minor.build.revision" (missing parts are 0). The block
-// carries the fixed file information, one string table in US English,
+// module (RT_VERSION), for one of our own modules (--help tells how). The
+// block carries the fixed file information, one string table in US English,
 // Unicode (040904B0), and its translation.
 
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tools/command_line/tool_command_line.h"
 
 namespace {
 
@@ -81,11 +83,17 @@ Block String(const std::string& key, const std::string& value) {
   return Node(key, kTextValue, static_cast<std::uint16_t>(value.size() + 1), text, {});
 }
 
-std::vector<std::uint16_t> Parts(const std::string& version) {
+// Up to four dot-separated numbers of 0 to 65535; missing parts are 0.
+std::optional<std::vector<std::uint16_t>> Parts(const std::string& version) {
   std::vector<std::uint16_t> parts;
   std::stringstream in(version);
-  for (std::string part; std::getline(in, part, '.') && parts.size() < 4;) {
-    parts.push_back(static_cast<std::uint16_t>(std::stoul(part.empty() ? "0" : part)));
+  for (std::string part; std::getline(in, part, '.');) {
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+    if (error != std::errc() || end != part.data() + part.size() || value > 0xFFFF || parts.size() == 4) {
+      return std::nullopt;
+    }
+    parts.push_back(static_cast<std::uint16_t>(value));
   }
   while (parts.size() < 4) parts.push_back(0);
   return parts;
@@ -94,15 +102,27 @@ std::vector<std::uint16_t> Parts(const std::string& version) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 6) {
-    std::fprintf(stderr, "usage: veska_make_version_resource OUT VERSION app|dll DESCRIPTION ORIGINAL_NAME\n");
-    return 2;
+  std::string out;
+  std::string version;
+  std::string kind = "dll";
+  std::string description;
+  std::string original_name;
+  CLI::App app("Writes the version resource (VS_VERSIONINFO) of one of our own modules.",
+               "veska_make_version_resource");
+  app.add_option("--output", out, "file to write")->required();
+  app.add_option("--version", version, "major.minor.build.revision (missing parts are 0)")->required();
+  app.add_option("--type", kind, "app or dll (default dll)")->check(CLI::IsMember({"app", "dll"}));
+  app.add_option("--description", description, "the FileDescription text")->required();
+  app.add_option("--original-name", original_name, "the OriginalFilename text")->required();
+  if (const auto exit_code = ParseToolCommandLine(app, argc, argv)) return *exit_code;
+
+  const auto parts = Parts(version);
+  if (!parts) {
+    std::fprintf(stderr, "veska_make_version_resource: --version %s is not major.minor.build.revision\n",
+                 version.c_str());
+    return kExitBadCommandLine;
   }
-  const std::string out = argv[1];
-  const auto v = Parts(argv[2]);
-  const std::string kind = argv[3];
-  const std::string description = argv[4];
-  const std::string original_name = argv[5];
+  const auto& v = *parts;
   const std::string dotted = std::to_string(v[0]) + "." + std::to_string(v[1]) + "." + std::to_string(v[2]) + "." +
                              std::to_string(v[3]);
 
