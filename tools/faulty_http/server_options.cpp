@@ -12,6 +12,7 @@ const char kUsage[] =
     "every request as \"METHOD PATH RANGE\" in --log. Other paths:\n"
     "  /redirect/N      302 chain of N steps to /file     /moved  301 to /file\n"
     "  /loop            302 to itself                     /redirect-empty  302 without Location\n"
+    "  /redirect-late-body/N  302 chain of N steps, each body sent 100 ms after its head\n"
     "  anything else    404\n"
     "options:\n"
     "  --log PATH            request log\n"

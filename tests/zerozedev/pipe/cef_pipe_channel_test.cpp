@@ -144,6 +144,10 @@ INSTANTIATE_TEST_SUITE_P(
                    {"onError"}},
         OnReadCase{"LengthBelowTheHeaderIsAProtocolError",
                    {{Header(MSG_HEARTBEAT, 0), "receving MSG_HEARTBEAT\n", false}},
+                   {"onError"}},
+        // A peer's word alone must not make the launcher hold gigabytes.
+        OnReadCase{"LengthAboveTheLimitIsAProtocolError",
+                   {{Header(MSG_UPDATEURL, 0xFFFFFFF0u) + "abc", "receving MSG_UPDATEURL\n", false}},
                    {"onError"}}),
     [](const testing::TestParamInfo<OnReadCase>& info) { return std::string(info.param.name); });
 
