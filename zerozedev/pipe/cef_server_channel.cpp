@@ -92,6 +92,10 @@ bool Cef_ServerChannel::OnRead(ReceiveBuffer& buffer) {
     LauncherLog::Instance().Write(4, "cef_pipe_channel", __LINE__, "Cef_ServerChannel::OnRead",
                                   "bad msg length %u for type %u", outcome.header.length,
                                   outcome.header.type);
+  } else if (outcome.result == DrainResult::kTooLong) {
+    LauncherLog::Instance().Write(4, "cef_pipe_channel", __LINE__, "Cef_ServerChannel::OnRead",
+                                  "msg length %u for type %u exceeds the limit of %u bytes",
+                                  outcome.header.length, outcome.header.type, kMaxMessageLength);
   }
   OnError();
   return false;

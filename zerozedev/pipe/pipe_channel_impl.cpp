@@ -2,11 +2,11 @@
 
 #include <uv.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <list>
 #include <mutex>
 #include <system_error>
@@ -104,9 +104,11 @@ void OnAllocate(uv_handle_t* handle, size_t suggested, uv_buf_t* out) {
   std::unique_ptr<std::uint8_t[]>& bytes = StateOf(handle).buffer_bytes;
   const size_t room = buffer.capacity - buffer.used;
   if (room < suggested) {
-    const size_t grown = static_cast<size_t>(buffer.capacity) + suggested;
-    if (grown > std::numeric_limits<unsigned>::max()) {
-      *out = uv_buf_init(nullptr, 0);  // libuv reports UV_ENOBUFS to the read callback
+    const size_t grown = std::min<size_t>(static_cast<size_t>(buffer.capacity) + suggested, kMaxReceiveBufferSize);
+    if (grown <= buffer.capacity) {
+      // At the limit: what room is left, then none, which libuv reports to
+      // the read callback as UV_ENOBUFS.
+      *out = uv_buf_init(reinterpret_cast<char*>(buffer.data + buffer.used), static_cast<unsigned>(room));
       return;
     }
     auto larger = std::make_unique<std::uint8_t[]>(grown);
@@ -256,6 +258,14 @@ void LoopState::ReceiveBytes(ssize_t nread) {
       CloseAllHandles();
       receiver->OnError();
     }
+    return;
+  }
+  if (nread == UV_ENOBUFS) {
+    // The buffer is full at its limit and the receiver still waits for more:
+    // a protocol error. Reading on would only spin on the same full buffer.
+    CloseAllHandles();
+    std::lock_guard<std::mutex> lock(receiver_mutex);
+    if (receiver != nullptr) receiver->OnError();
     return;
   }
   {
