@@ -70,14 +70,15 @@ Cef_ServerChannel::~Cef_ServerChannel() {
 }
 
 bool Cef_ServerChannel::InitPipeChannel() {
-  std::string failure;
-  auto transport = CreatePipeChannel(this, &failure);
+  failure_.clear();
+  auto transport = CreatePipeChannel(this, &failure_);
   if (!transport) {
     LauncherLog::Instance().Write(4, "cef_pipe_channel", __LINE__,
                                   "Cef_ServerChannel::InitPipeChannel", "CreatePipeChannel: %s",
-                                  failure.c_str());
+                                  failure_.c_str());
     return false;
   }
+  failure_.clear();
   transport_ = std::move(transport);
   return true;
 }

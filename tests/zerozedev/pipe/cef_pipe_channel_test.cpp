@@ -281,9 +281,12 @@ TEST_F(ClientChannel, RefusedFolderFailsTheCreateUntilItIsFixed) {
   CefPipeChannel channel;
   EXPECT_FALSE(channel.CreateCefPipe());
   EXPECT_EQ(channel.GetPipeName(), "");
+  EXPECT_NE(channel.PipeFailure().find(runtime.string() + " is open to group or others"), std::string::npos)
+      << channel.PipeFailure();
 
   std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
   ASSERT_TRUE(channel.CreateCefPipe());
+  EXPECT_EQ(channel.PipeFailure(), "");
   auto client = ConnectClient(channel.GetPipeName());
   SendBytes(*client, Message(MSG_HEARTBEAT));
   EXPECT_TRUE(WaitUntil([&] { return channel.HeartbeatSeen(); }));
