@@ -119,10 +119,14 @@ bool CurlDownloader::ContinueDownloadByTmpFile() {
     return RestartAfterTempProblem();
   }
   const std::uint32_t storedSize = DecodeU32(sizeBytes);
-  // A trailer without one whole record could never finish.
-  if (storedSize != fileSize_ || *length < std::uint64_t{storedSize} + TrailerBytes(1)) {
+  if (storedSize != fileSize_ || *length < std::uint64_t{storedSize} + kTrailerSizeBytes) {
     return RestartAfterTempProblem();
   }
+  // A trailer without one whole record could never finish; one with more
+  // records than the engine ever writes is damaged, and every record would
+  // cost a thread and a connection.
+  const std::uint64_t records = (*length - storedSize - kTrailerSizeBytes) / kTrailerRecordBytes;
+  if (records == 0 || records > kMaxSegments) return RestartAfterTempProblem();
   if (!LoadSegmentsFromTrailer(storedSize, *length)) return RestartAfterTempProblem();
 
   CURL_LOG("ContinueDownloadByTmpFile", "CurlDownloader Obj Ptr: 0X%p, 断点续传开始，上一次已下载百分比%f%%",
