@@ -9,6 +9,7 @@
 #include <cstring>
 #include <list>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -105,13 +106,14 @@ void OnAllocate(uv_handle_t* handle, size_t suggested, uv_buf_t* out) {
   const size_t room = buffer.capacity - buffer.used;
   if (room < suggested) {
     const size_t grown = std::min<size_t>(static_cast<size_t>(buffer.capacity) + suggested, kMaxReceiveBufferSize);
-    if (grown <= buffer.capacity) {
-      // At the limit: what room is left, then none, which libuv reports to
-      // the read callback as UV_ENOBUFS.
+    // At the limit, or without memory for more: what room is left, then
+    // none, which libuv reports to the read callback as UV_ENOBUFS.
+    std::unique_ptr<std::uint8_t[]> larger(grown > buffer.capacity ? new (std::nothrow) std::uint8_t[grown]
+                                                                   : nullptr);
+    if (!larger) {
       *out = uv_buf_init(reinterpret_cast<char*>(buffer.data + buffer.used), static_cast<unsigned>(room));
       return;
     }
-    auto larger = std::make_unique<std::uint8_t[]>(grown);
     if (buffer.used > 0) std::memcpy(larger.get(), bytes.get(), buffer.used);
     bytes = std::move(larger);
     buffer.data = bytes.get();
