@@ -72,7 +72,8 @@ bool CurlDownloader::TakeChunk(Segment& segment, int index, const char* data, st
   std::lock_guard guard(lock_);
   const std::uint64_t end = std::uint64_t{segment.start} + segment.length;
   const std::uint64_t from = std::uint64_t{segment.start} + segment.done + segment.carriedBytes;
-  const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, end - from));  // the rest is dropped
+  // Bytes past the segment's end (the range's extra byte) are dropped.
+  const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, end - from));
   const std::uint64_t reach = from + take;
   const std::uint64_t upTo = reach == end ? end : reach / kFilePageBytes * kFilePageBytes;
   bool written = true;
