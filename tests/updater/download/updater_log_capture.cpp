@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include <cstdlib>
+
 #include <filesystem>
 
 #include "support/files.h"
@@ -12,10 +14,14 @@
 namespace download_test {
 namespace {
 
+veska_test::TempDir*& Folder() {
+  static veska_test::TempDir* folder = nullptr;
+  return folder;
+}
+
 veska_test::TempDir& DataFolder() {
-  // Kept for the life of the process: the log's writer thread owns a file in it.
-  static auto* folder = new veska_test::TempDir();
-  return *folder;
+  if (Folder() == nullptr) Folder() = new veska_test::TempDir();
+  return *Folder();
 }
 
 void OpenOnce() {
@@ -24,6 +30,13 @@ void OpenOnce() {
     UpdaterLog::Instance().Open("qelUpdater");
     UpdaterLog::Instance().SetExactLevel(-1);
     UpdaterLog::Instance().SetMaxLevel(0);
+    // Kept while the process runs, as the log's writer owns a file in it;
+    // removed at its end, once the log has stopped writing.
+    std::atexit([] {
+      UpdaterLog::Instance().Shutdown();
+      delete Folder();
+      Folder() = nullptr;
+    });
     return true;
   }();
   (void)opened;
