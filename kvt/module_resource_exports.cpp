@@ -1,7 +1,6 @@
 // Resources of a loaded module: as memory, into a file, or as text.
 
 #include <cerrno>
-#include <cstdio>
 #include <optional>
 #include <span>
 #include <string>
