@@ -8,6 +8,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "kvt.h"
@@ -160,6 +161,35 @@ TEST(Md5Test, WithoutTheCryptoLibraryEveryDigestFails) {
   EXPECT_FALSE(KvtGetVideoMD5String(W(dir / "file").c_str(), text, 42));
   SetMachineSourcesForTesting({});
   EXPECT_TRUE(KvtGetFileMD5String(W(dir / "file").c_str(), text, 42));
+}
+
+// The client calls the digests from any of its threads: each call has an
+// object, a crypto context and a loaded library of its own, and the library's
+// lock count comes back to nothing.
+TEST(Md5Test, DigestsFromSeveralThreadsAtOnce) {
+  veska_test::TempDir dir;
+  const std::string bytes = RandomBytes(400000, 11);
+  veska_test::WriteFile(dir / "file", bytes);
+  const auto whole = StringDigest(bytes);
+  const auto prefix = StringDigest(bytes.substr(0, 307200));
+  const uint32_t crc = static_cast<uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+  ASSERT_TRUE(whole && prefix);
+  std::vector<int> mismatches(4, 0);
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < mismatches.size(); ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 20; ++i) {
+        if (FileDigest(dir / "file") != whole) ++mismatches[t];
+        if (VideoDigest(dir / "file") != prefix) ++mismatches[t];
+        if (StringDigest("abc") != "900150983CD24FB0D6963F7D28E17F72") ++mismatches[t];
+        if (KvtGetCRC32(bytes.data(), static_cast<uint32_t>(bytes.size())) != crc) ++mismatches[t];
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(mismatches, std::vector<int>(4, 0));
+  EXPECT_EQ(DllCanUnloadNow(), KVT_S_OK);
 }
 
 TEST(Crc32Test, KnownValues) {
