@@ -60,11 +60,13 @@ std::uint64_t LoadWord(const unsigned char* bytes) {
   return word;
 }
 
+// Paired so that the look-ups join in a shallow tree, not one long chain.
 inline std::uint32_t BraidStep(std::uint64_t word) {
   const auto& braid = kTables.braid;
-  return braid[0][word & 0xFF] ^ braid[1][(word >> 8) & 0xFF] ^ braid[2][(word >> 16) & 0xFF] ^
-         braid[3][(word >> 24) & 0xFF] ^ braid[4][(word >> 32) & 0xFF] ^ braid[5][(word >> 40) & 0xFF] ^
-         braid[6][(word >> 48) & 0xFF] ^ braid[7][word >> 56];
+  return ((braid[0][word & 0xFF] ^ braid[1][(word >> 8) & 0xFF]) ^
+          (braid[2][(word >> 16) & 0xFF] ^ braid[3][(word >> 24) & 0xFF])) ^
+         ((braid[4][(word >> 32) & 0xFF] ^ braid[5][(word >> 40) & 0xFF]) ^
+          (braid[6][(word >> 48) & 0xFF] ^ braid[7][word >> 56]));
 }
 
 // A running value already folded into the word's bytes, carried over them.
