@@ -1,0 +1,233 @@
+// veskaUpdater as the classroom client starts it, in a scratch installation,
+// against nginx and the fault-injecting server, with the real launcher,
+// components and substitute client. Windows are answered by automation; what
+// they show is read from standard error.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+
+#include "platform/named_mutex.h"
+#include "safe_unzip/zip_fixture.h"
+#include "support/faulty_http_server.h"
+#include "support/files.h"
+#include "support/named_program.h"
+#include "support/nginx_server.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+#include "support/wait.h"
+#include "test_package.h"
+#include "updater_installation.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+using updater_test::UpdaterInstallation;
+using updater_test::WindowLines;
+
+constexpr int kStopped = 255;  // the updater's -1 as an exit status
+constexpr char kUpdateInProgressMutex[] = "{11B0C527-BB62-4BE3-9769-26491D9845B4}";
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+bool AnyLineContains(const std::vector<std::string>& lines, const std::string& part) {
+  for (const auto& line : lines) {
+    if (Contains(line, part)) return true;
+  }
+  return false;
+}
+
+// A package as the vendor would serve it, in a folder nginx serves.
+struct ServedPackage {
+  ServedPackage() {
+    veska_test::WriteZip(root / "pkg.zip", {{"readme.txt", "new readme"},
+                                            {"bin/", ""},
+                                            {"bin/tool.sh", "#!/bin/sh\n", 0100755}});
+    md5 = download_test::FileMd5(root / "pkg.zip");
+  }
+  veska_test::TempDir root;
+  std::string md5;
+};
+
+// Holds a named mutex in a process of its own (the platform suite's helper),
+// created owned, until killed; its end leaves the mutex abandoned.
+class MutexHolder {
+ public:
+  explicit MutexHolder(const std::string& name)
+      : process_(VESKA_PLATFORM_HELPER, {"mutex-hold", name, "create-owned", (result_ / "r").string()}) {
+    veska_test::WaitUntil([&] { return fs::exists(result_ / "r") && !veska_test::ReadFile(result_ / "r").empty(); });
+  }
+  void Kill() { process_.Kill(); }
+
+ private:
+  veska_test::TempDir result_;
+  veska_test::ChildProcess process_;
+};
+
+TEST(UpdaterStartTest, ASecondUpdaterEndsAtOnceWhileTheFirstWaitsForTheUpdateLock) {
+  UpdaterInstallation install;
+  MutexHolder holder("TRVO_AutoUpdate");
+  veska_test::ChildProcess first(install.Updater(), {"-forcedupdate=0"}, install.Environment());
+  // The first updater holds its instance mutex while it waits.
+  ASSERT_TRUE(veska_test::WaitUntil([] { return platform::NamedMutex::Open("VESKA_Win32_Instance_Mutex").ok(); }));
+
+  const auto start = std::chrono::steady_clock::now();
+  const auto second = install.RunUpdater({"-forcedupdate=0"});
+  EXPECT_EQ(second.exit_code, kStopped);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, seconds(5));
+  EXPECT_TRUE(WindowLines(second.err).empty());
+
+  // A holder that ends without releasing the lock lets the first one go on.
+  holder.Kill();
+  EXPECT_EQ(first.WaitExit(seconds(20)), 0);
+}
+
+TEST(UpdaterStartTest, AnUpdateLockHeldForMoreThanTenSecondsStopsTheUpdater) {
+  UpdaterInstallation install;
+  MutexHolder holder("TRVO_AutoUpdate");
+  const auto start = std::chrono::steady_clock::now();
+  const auto run = install.RunUpdater({"-forcedupdate=0"});
+  EXPECT_EQ(run.exit_code, kStopped);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(10000));
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(install.UpdaterLog(), "");
+}
+
+TEST(UpdaterStartTest, AnUpdateMarkedInProgressStopsTheUpdater) {
+  UpdaterInstallation install;
+  auto marked = platform::NamedMutex::Create(kUpdateInProgressMutex, true);
+  ASSERT_TRUE(marked.ok());
+  const auto run = install.RunUpdater({"-forcedupdate=0"});
+  EXPECT_EQ(run.exit_code, kStopped);
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(UpdaterStartTest, WithoutArgumentsTheUpdaterStopsWithoutALog) {
+  UpdaterInstallation install;
+  const auto run = install.RunUpdater({});
+  EXPECT_EQ(run.exit_code, kStopped);
+  EXPECT_TRUE(Contains(run.err, "usage: Updater.exe -url=")) << run.err;
+  EXPECT_TRUE(WindowLines(run.err).empty());
+  EXPECT_EQ(install.UpdaterLog(), "");
+}
+
+TEST(UpdaterFlowTest, OnlyForcedUpdateShowsTheNoticeStopsTheClientAndEnds) {
+  UpdaterInstallation install;
+  veska_test::TempDir programs;
+  auto client = veska_test::StartSleeperAs(programs.path(), "veska.exe");
+  auto helper = veska_test::StartSleeperAs(programs.path(), "virazerur.exe");
+  const auto run = install.RunUpdater({"-forcedupdate=1"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(WindowLines(run.err),
+            std::vector<std::string>{"window: class=qel_updater_tips_wnd_class_name caption=parvolesk提示 "
+                                     "titleLabel=\"Tips\" tipsLabel=\"Your client version is too low. We will "
+                                     "update it to the latest version!\" confirmButton=\"确定\" answer=1"});
+  EXPECT_EQ(client.WaitExit(seconds(5)), 128 + 9);
+  EXPECT_EQ(helper.WaitExit(seconds(5)), 128 + 9);
+  EXPECT_TRUE(Contains(install.UpdaterLog(), "forcedupdate : 1"));
+}
+
+TEST(UpdaterFlowTest, AForcedUpdateInstallsRegistersAndStartsTheLauncherWithItsParameters) {
+  UpdaterInstallation install;
+  ServedPackage package;
+  veska_test::NginxServer nginx(package.root.path());
+  veska_test::WriteFile(install.app() / "readme.txt", "old readme");
+  const std::string pageCall = "lesson -record=" + install.ClientRecord().string() + " -script=exit_request";
+  const auto run = install.RunUpdater({"-url=" + nginx.Url("/pkg.zip"), "-md5=" + package.md5, "-forcedupdate=1",
+                                       "-newver=8.7.0", "-prompt=a*b", "-pagecallparam=" + pageCall});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+
+  // The notice, the progress window with its progress, the launch window.
+  const auto windows = WindowLines(run.err);
+  ASSERT_GE(windows.size(), 4u) << run.err;
+  EXPECT_TRUE(Contains(windows.front(), "class=qel_updater_tips_wnd_class_name")) << windows.front();
+  EXPECT_EQ(windows[1], "window: class=qel_updater_wnd_class_name caption=Update Program Label=\"Update Assistant\"");
+  EXPECT_EQ(windows[windows.size() - 2],
+            "window: class=qel_updater_wnd_class_name tipsLabel=\"Find new version for client, updating now "
+            "......100%\"");
+  EXPECT_TRUE(Contains(windows.back(), "class=qel_updater_launch_wnd_class_name")) << windows.back();
+
+  // Unpacked into the launcher's folder, registered, and the launcher started
+  // with the parameters, which it hands to the client.
+  EXPECT_EQ(veska_test::ReadFile(install.app() / "readme.txt"), "new readme");
+  EXPECT_TRUE(fs::exists(install.app() / "bin/tool.sh"));
+  EXPECT_TRUE(Contains(install.Registrations(), " registered " + (install.app() / "temp/InstallQelApp.dll").string()));
+  ASSERT_TRUE(veska_test::WaitUntil([&] { return AnyLineContains(install.ClientEvents(), "exit "); }, seconds(20)))
+      << "the launcher did not start the client";
+  EXPECT_TRUE(AnyLineContains(install.ClientEvents(), "word lesson"));
+  EXPECT_TRUE(Contains(install.UpdaterLog(), "install success"));
+}
+
+TEST(UpdaterFlowTest, ANotForcedUpdateLeavesThePackageForTheLaunchersNextStart) {
+  UpdaterInstallation install;
+  ServedPackage package;
+  veska_test::NginxServer nginx(package.root.path());
+  veska_test::WriteFile(install.app() / "readme.txt", "old readme");
+  const auto run = install.RunUpdater({"-url=" + nginx.Url("/pkg.zip"), "-md5=" + package.md5, "-forcedupdate=0"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  const auto windows = WindowLines(run.err);
+  ASSERT_FALSE(windows.empty());
+  EXPECT_TRUE(Contains(windows.back(), "tipsLabel=\"Reopen to update it\"")) << windows.back();
+  EXPECT_TRUE(Contains(windows.back(), "answer=1")) << windows.back();
+  EXPECT_EQ(download_test::FileMd5(install.Package()), package.md5);
+  EXPECT_EQ(veska_test::ReadFile(install.app() / "readme.txt"), "old readme");
+  EXPECT_TRUE(Contains(install.Registrations(), " registered "));
+
+  // The launcher's next start applies it.
+  const auto launcher = veska_test::RunProgram(
+      install.app() / "VESKALaunch.exe", {"-record=" + install.ClientRecord().string(), "-script=exit_request"},
+      install.Environment(), seconds(30));
+  EXPECT_EQ(launcher.exit_code, 0) << launcher.err;
+  EXPECT_EQ(veska_test::ReadFile(install.app() / "readme.txt"), "new readme");
+  EXPECT_FALSE(fs::exists(install.Package()));
+  EXPECT_FALSE(fs::exists(install.app() / "update.zip"));
+  EXPECT_FALSE(fs::exists(install.Updater())) << "the launcher clears the updater's leftovers";
+}
+
+TEST(UpdaterFlowTest, ADigestMismatchDeletesThePackageAndShowsTheFailureBox) {
+  UpdaterInstallation install;
+  ServedPackage package;
+  veska_test::NginxServer nginx(package.root.path());
+  const auto run = install.RunUpdater(
+      {"-url=" + nginx.Url("/pkg.zip"), "-md5=0123456789abcdef0123456789abcdef", "-forcedupdate=0"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_TRUE(AnyLineContains(WindowLines(run.err),
+                              "tipsLabel=\"Problems occured. Please visit our website~\" "
+                              "confirmButton=\"Go Downloading Page\" answer=1"))
+      << run.err;
+  EXPECT_FALSE(fs::exists(install.Package()));
+  EXPECT_FALSE(fs::exists(install.Package().string() + ".dltmp"));
+  EXPECT_EQ(install.OpenedPages(), "https://www.veska.example/download\n");
+  EXPECT_EQ(install.Registrations(), "");
+}
+
+// The network is down: the updater runs in a network namespace of its own,
+// where no interface is up.
+TEST(UpdaterFlowTest, ADownloadWithTheNetworkDownShowsTheNetworkDownText) {
+  std::vector<std::string> isolate{"--net"};
+  if (geteuid() != 0) isolate = {"--user", "--map-root-user", "--net"};
+  isolate.push_back("true");
+  if (veska_test::RunProgram("/usr/bin/unshare", isolate).exit_code != 0) {
+    GTEST_SKIP() << "no network namespace can be made here";
+  }
+  UpdaterInstallation install;
+  ServedPackage package;
+  veska_test::FaultyHttpServer server(VESKA_FAULTY_HTTP, package.root / "pkg.zip");
+  isolate.back() = install.Updater().string();
+  isolate.insert(isolate.end(), {"-url=" + server.Url("/file"), "-md5=" + package.md5, "-forcedupdate=0"});
+  const auto run = veska_test::RunProgram("/usr/bin/unshare", isolate, install.Environment("2"), seconds(60));
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_TRUE(AnyLineContains(WindowLines(run.err),
+                              "tipsLabel=\"The network has been disconnected. Please check the network "
+                              "environment and try again.\" confirmButton=\"Close\" answer=2"))
+      << run.err;
+  EXPECT_EQ(install.OpenedPages(), "");
+  EXPECT_FALSE(fs::exists(install.Package()));
+}
+
+}  // namespace
