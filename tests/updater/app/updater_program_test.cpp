@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <map>
 #include <filesystem>
 #include <optional>
 
@@ -19,6 +20,7 @@
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
+#include "support/xvfb_server.h"
 #include "test_package.h"
 #include "updater_installation.h"
 
@@ -228,6 +230,50 @@ TEST(UpdaterFlowTest, ADownloadWithTheNetworkDownShowsTheNetworkDownText) {
       << run.err;
   EXPECT_EQ(install.OpenedPages(), "");
   EXPECT_FALSE(fs::exists(install.Package()));
+}
+
+// On a virtual X server: the forced notice sits over the client's window,
+// and closing it with Enter stops the client.
+TEST(UpdaterScreenTest, TheForcedNoticeIsCentredOnTheClientsWindow) {
+  if (!veska_test::XvfbServer::Available()) GTEST_SKIP() << "Xvfb or xdotool missing";
+  veska_test::XvfbServer screen(1024, 768);
+  UpdaterInstallation install;
+  std::vector<std::string> env = install.Environment();
+  env.push_back("DISPLAY=" + screen.display());
+  env.push_back("NO_AT_BRIDGE=1");  // no accessibility bus beside a virtual server
+  auto xdotool = [&](const std::vector<std::string>& args) {
+    return veska_test::RunProgram("/usr/bin/xdotool", args, {"DISPLAY=" + screen.display()}, seconds(20));
+  };
+  auto windowOf = [&](const std::string& className) {
+    std::string id;
+    veska_test::WaitUntil([&] {
+      const auto found = xdotool({"search", "--onlyvisible", "--classname", className});
+      id = found.out.substr(0, found.out.find('\n'));
+      return found.exit_code == 0 && !id.empty();
+    }, seconds(20));
+    return id;
+  };
+
+  veska_test::TempDir programs;
+  const auto clientProgram = veska_test::InstallAs(VESKA_CLIENT_WINDOW, programs.path(), "veska.exe");
+  veska_test::ChildProcess client(clientProgram, {"100", "80", "600", "400"}, {"DISPLAY=" + screen.display()});
+  ASSERT_FALSE(windowOf("parvolesk").empty()) << "the client's window did not appear";
+
+  veska_test::ChildProcess updater(install.Updater(), {"-forcedupdate=1"}, env);
+  const std::string notice = windowOf("qel_updater_tips_wnd_class_name");
+  ASSERT_FALSE(notice.empty()) << "the notice did not appear";
+  std::map<std::string, int> geometry;
+  for (const auto& line : veska_test::SplitLines(xdotool({"getwindowgeometry", "--shell", notice}).out)) {
+    const auto equals = line.find('=');
+    if (equals != std::string::npos) geometry[line.substr(0, equals)] = std::stoi(line.substr(equals + 1));
+  }
+  EXPECT_EQ(geometry["X"], 100 + (600 - 310) / 2);
+  EXPECT_EQ(geometry["Y"], 80 + (400 - 100) / 2);
+
+  EXPECT_EQ(xdotool({"windowfocus", "--sync", notice}).exit_code, 0);
+  EXPECT_EQ(xdotool({"key", "Return"}).exit_code, 0);
+  EXPECT_EQ(updater.WaitExit(seconds(20)), 0);
+  EXPECT_EQ(client.WaitExit(seconds(5)), 128 + 9);
 }
 
 }  // namespace
