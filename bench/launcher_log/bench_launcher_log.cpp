@@ -3,7 +3,7 @@
 // writing records of the same size. A round ends when every record is on disk
 // (LauncherLog shut down, spdlog's thread pool joined).
 //
-//   bench_launcher_log [records per round, default 200000] [rounds, default 5]
+//   bench_launcher_log [--records=N] [--rounds=N]   (--help)
 
 #include <spdlog/async.h>
 #include <spdlog/async_logger.h>
@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "tools/command_line/tool_command_line.h"
 #include "zerozedev/log/launcher_log.h"
 
 namespace {
@@ -98,8 +99,18 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int records = argc > 1 ? std::max(kThreads, std::atoi(argv[1])) : 200000;
-  const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+  int records = 200000;
+  int rounds = 5;
+  CLI::App app(
+      "Records per second from two threads into a log file, one flush per record:\n"
+      "LauncherLog beside spdlog's asynchronous file logger; prints both, the ratio\n"
+      "and the bytes written. The median of the rounds counts.",
+      "bench_launcher_log");
+  app.add_option("--records", records, "records per round (default 200000)")
+      ->check(CLI::Range(kThreads, 100000000))
+      ->option_text("N");
+  app.add_option("--rounds", rounds, "rounds (default 5)")->check(CLI::Range(1, 1000))->option_text("N");
+  if (const auto exit_code = ParseToolCommandLine(app, argc, argv)) return *exit_code;
   const fs::path root = fs::temp_directory_path() / ("bench_launcher_log_" + std::to_string(::getpid()));
 
   std::vector<double> ours;

@@ -13,7 +13,7 @@
 namespace DuiLib {
 namespace {
 
-std::atomic<platform::ModuleHandle> g_instance{nullptr};
+std::atomic<platform::ModuleImage> g_instance{nullptr};
 
 std::mutex& ResourcePathMutex() {
   static std::mutex mutex;
@@ -56,13 +56,13 @@ CPaintManagerUI::~CPaintManagerUI() {
   });
 }
 
-void CPaintManagerUI::SetInstance(platform::ModuleHandle instance) {
+void CPaintManagerUI::SetInstance(platform::ModuleImage instance) {
   UiThread::IsCurrent();  // the thread that sets the toolkit up is its UI thread
   g_instance = instance;
 }
 
-platform::ModuleHandle CPaintManagerUI::GetInstance() {
-  const platform::ModuleHandle instance = g_instance;
+platform::ModuleImage CPaintManagerUI::GetInstance() {
+  const platform::ModuleImage instance = g_instance;
   return instance != nullptr ? instance : platform::ProgramModule();
 }
 

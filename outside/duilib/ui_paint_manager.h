@@ -32,8 +32,8 @@ class CPaintManagerUI {
   CPaintManagerUI& operator=(const CPaintManagerUI&) = delete;
 
   // The module whose resources hold the skin archives; the program by default.
-  static void SetInstance(platform::ModuleHandle instance);
-  static platform::ModuleHandle GetInstance();
+  static void SetInstance(platform::ModuleImage instance);
+  static platform::ModuleImage GetInstance();
   // Folder of that module, with a trailing "/".
   static CDuiString GetInstancePath();
   static void SetResourcePath(LPCTSTR path);

@@ -15,8 +15,8 @@ namespace {
 constexpr char16_t kZipResourceType[] = u"ZIPRES";
 
 // Skin archives are read once per module and id. UI thread only.
-std::map<std::pair<platform::ModuleHandle, UINT>, std::shared_ptr<const SkinFiles>>& OpenedArchives() {
-  static auto* archives = new std::map<std::pair<platform::ModuleHandle, UINT>, std::shared_ptr<const SkinFiles>>;
+std::map<std::pair<platform::ModuleImage, UINT>, std::shared_ptr<const SkinFiles>>& OpenedArchives() {
+  static auto* archives = new std::map<std::pair<platform::ModuleImage, UINT>, std::shared_ptr<const SkinFiles>>;
   return *archives;
 }
 
@@ -87,7 +87,7 @@ std::shared_ptr<const SkinFiles> WindowImplBase::LoadSkinFiles(std::string& erro
     error = "skins come from the resource folder (UILIB_FILE) or a zip archive resource (UILIB_ZIPRESOURCE)";
     return nullptr;
   }
-  const platform::ModuleHandle module = CPaintManagerUI::GetInstance();
+  const platform::ModuleImage module = CPaintManagerUI::GetInstance();
   const UINT id = GetResourceID();
   auto& archives = OpenedArchives();
   if (const auto opened = archives.find({module, id}); opened != archives.end()) return opened->second;

@@ -74,18 +74,18 @@ const ModuleResourceTable* TableOf(const LoadedObject& object) {
 
 }  // namespace
 
-ModuleHandle ProgramModule() {
+ModuleImage ProgramModule() {
   const auto program = FindLoadedObject(0);
-  return program ? reinterpret_cast<ModuleHandle>(program->start) : nullptr;
+  return program ? reinterpret_cast<ModuleImage>(program->start) : nullptr;
 }
 
-ModuleHandle ModuleContaining(const void* address) {
+ModuleImage ModuleContaining(const void* address) {
   Dl_info where{};
   if (address == nullptr || dladdr(address, &where) == 0) return nullptr;
   return where.dli_fbase;
 }
 
-std::optional<std::span<const unsigned char>> FindModuleResource(ModuleHandle module, std::u16string_view type,
+std::optional<std::span<const unsigned char>> FindModuleResource(ModuleImage module, std::u16string_view type,
                                                                  std::uint16_t id) {
   if (module == nullptr) return std::nullopt;
   const auto object = FindLoadedObject(reinterpret_cast<std::uintptr_t>(module));

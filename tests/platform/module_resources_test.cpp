@@ -17,7 +17,7 @@ std::string Text(const std::optional<std::span<const unsigned char>>& bytes) {
 const std::string kResourceFolder = VESKA_RESOURCE_FOLDER;
 
 TEST(ModuleResourcesTest, TheProgramFindsItsOwnResourcesByTypeAndId) {
-  const platform::ModuleHandle program = platform::ProgramModule();
+  const platform::ModuleImage program = platform::ProgramModule();
   ASSERT_NE(program, nullptr);
   EXPECT_EQ(platform::ModuleContaining(reinterpret_cast<const void*>(&Text)), program);
 
@@ -43,7 +43,7 @@ TEST(ModuleResourcesTest, ALoadedLibraryHasItsOwnTableAndNotTheProgramOnes) {
   ASSERT_TRUE(library.ok()) << library.error().Describe();
   const void* anchor = library->FindExport("resource_library_anchor");
   ASSERT_NE(anchor, nullptr);
-  const platform::ModuleHandle module = platform::ModuleContaining(anchor);
+  const platform::ModuleImage module = platform::ModuleContaining(anchor);
   ASSERT_NE(module, nullptr);
   EXPECT_NE(module, platform::ProgramModule());
 
@@ -57,7 +57,7 @@ TEST(ModuleResourcesTest, NoModuleOrAModuleWithoutATableHasNoResources) {
   EXPECT_EQ(platform::ModuleContaining(nullptr), nullptr);
   EXPECT_FALSE(platform::FindModuleResource(nullptr, u"ZIPRES", 102).has_value());
   // The C library carries no table; nor does an address inside no module.
-  const platform::ModuleHandle libc = platform::ModuleContaining(reinterpret_cast<const void*>(&dlopen));
+  const platform::ModuleImage libc = platform::ModuleContaining(reinterpret_cast<const void*>(&dlopen));
   ASSERT_NE(libc, nullptr);
   EXPECT_FALSE(platform::FindModuleResource(libc, u"ZIPRES", 102).has_value());
   static const char kNotAModule = 0;

@@ -1,6 +1,6 @@
 // The crash-report collector: an HTTP server on 127.0.0.1 that takes the
 // launcher's multipart crash uploads and stores them for tests and the demo.
-// See kCollectorUsage for the switches.
+// Its options: crash_collector --help.
 
 #include <httplib.h>
 
@@ -54,17 +54,17 @@ class Collector {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto options = CollectorOptions::Parse(argc, argv);
-  if (!options) return 2;
+  CollectorOptions options;
+  if (const auto exit_code = ParseCollectorOptions(argc, argv, options)) return *exit_code;
 
   httplib::Server server;
-  Collector collector(*options);
+  Collector collector(options);
   server.set_payload_max_length(512u * 1024 * 1024);
   server.Post(".*", [&](const httplib::Request& request, httplib::Response& response) {
     collector.Handle(request, response);
   });
 
-  int port = options->port;
+  int port = options.port;
   if (port == 0) {
     port = server.bind_to_any_port("127.0.0.1");
   } else if (!server.bind_to_port("127.0.0.1", port)) {
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   bool listening_over = false;
   std::thread lifetime([&] {
     std::unique_lock lock(mutex);
-    ended.wait_for(lock, std::chrono::seconds(options->lifetime_seconds), [&] { return listening_over; });
+    ended.wait_for(lock, std::chrono::seconds(options.lifetime_seconds), [&] { return listening_over; });
     server.stop();
   });
   server.listen_after_bind();

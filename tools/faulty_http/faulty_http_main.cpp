@@ -252,15 +252,15 @@ void ServeConnection(int fd, ServerState* state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  auto options = ServerOptions::Parse(argc, argv);
-  if (!options) return 2;
+  ServerOptions options;
+  if (const auto exit_code = ParseServerOptions(argc, argv, options)) return *exit_code;
   signal(SIGPIPE, SIG_IGN);
 
   static ServerState state;
-  state.options = *options;
-  state.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options->lifetimeSeconds);
-  if (!options->log.empty()) {
-    state.log = std::fopen(options->log.c_str(), "a");
+  state.options = options;
+  state.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.lifetimeSeconds);
+  if (!options.log.empty()) {
+    state.log = std::fopen(options.log.c_str(), "a");
     if (state.log == nullptr) {
       std::perror("faulty_http: log");
       return 1;

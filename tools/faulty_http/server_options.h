@@ -23,6 +23,9 @@ struct ServerOptions {
   std::uint64_t rate = 0;                    // body bytes per second per connection (0: no limit)
   int lifetimeSeconds = 600;                 // the server ends by itself after this
 
-  // Parses argv; prints the usage text and returns nothing on bad input.
-  static std::optional<ServerOptions> Parse(int argc, char** argv);
 };
+
+// Fills `options` from argv. Returns the exit code when the server is to end
+// at once (after its usage, or a bad command line named), nothing when it
+// goes on.
+std::optional<int> ParseServerOptions(int argc, char** argv, ServerOptions& options);

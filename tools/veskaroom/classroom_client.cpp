@@ -16,7 +16,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr int kExitNoLauncher = 2;
+constexpr int kExitNoLauncher = 3;
 
 // Runs the steps in order; returns an exit code when a step ends the client.
 std::optional<int> RunScript(const ClientOptions& options, LauncherLink& link, ClientLife& life,

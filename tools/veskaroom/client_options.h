@@ -1,9 +1,14 @@
 #pragma once
-// The client's command line: the launcher's words, then "-key=value"
-// switches (also "--key=value"). The first value given for a key wins, as in
-// the launcher's own switch list, which repeats each of its switches at the
-// end of the line.
+// The client's command line: the launcher's words, then its switches.
+//
+// The launcher writes its switches as "-key=value" ("-host=", "-crash_server=",
+// "-url=") and repeats every "-key=value" word it was given at the end of the
+// line in that form, so each switch of the client is read as "-key=value",
+// "--key=value" or "--key value", and the first value given for a key wins.
+// Everything else is a word of the launcher's, kept in order: the client
+// cannot tell an unknown switch from a word, so it refuses neither.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,15 +27,12 @@ struct ClientOptions {
   bool serve_handoff = true;
 
   std::vector<std::string> words;  // arguments that are not switches
-  bool show_usage = false;
 };
 
-struct ParsedOptions {
-  ClientOptions options;
-  std::string error;  // empty on success
-};
+// Fills `options` from the arguments (program name excluded). Returns the exit
+// code when the client is to end at once: 0 after the usage (--help, or no
+// arguments at all), 2 after naming a bad switch value; nothing when it runs.
+std::optional<int> ParseClientOptions(const std::vector<std::string>& args, ClientOptions& options);
 
-// `args` excludes the program name. No arguments at all asks for the usage.
-ParsedOptions ParseClientOptions(const std::vector<std::string>& args);
-
-std::string UsageText();
+// What --help prints.
+std::string ClientUsage();

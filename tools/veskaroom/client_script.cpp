@@ -37,7 +37,7 @@ constexpr StepKind kStepKinds[] = {
     {"crash_upload", Argument::kUploadFields, ScriptStep::Kind::kCrashUpload,
      "crash_upload:<fields>  the upload request to send right after a crash's dump"},
     {"crash", Argument::kNone, ScriptStep::Kind::kCrash,
-     "crash             fault in CrashInClassroomClient (needs -crash_server)"},
+     "crash             fault in CrashInClassroomClient (needs --crash_server)"},
 };
 
 std::optional<long> ParseNumber(const std::string& text) {

@@ -7,8 +7,8 @@
 #include "platform/folders.h"
 #include "platform/text.h"
 #include "tools/veskaroom/escaped_text.h"
-#include "zerozedev/crash_generation/client_crash_handler.h"
-#include "zerozedev/crash_generation/crash_generation_client.h"
+#include "outside/crash_generation/client_crash_handler.h"
+#include "outside/crash_generation/crash_generation_client.h"
 
 namespace {
 

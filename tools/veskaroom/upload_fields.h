@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "zerozedev/crash_generation/upload_payload.h"
+#include "outside/crash_generation/upload_payload.h"
 
 struct ParsedUpload {
   google_breakpad::UploadPayload payload;

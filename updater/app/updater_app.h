@@ -10,7 +10,7 @@
 
 class UpdaterApp {
  public:
-  explicit UpdaterApp(platform::ModuleHandle instance) : instance(instance) {}
+  explicit UpdaterApp(platform::ModuleImage instance) : instance(instance) {}
 
   // True when the update may run: the update lock "TRVO_AutoUpdate" was had
   // within 10 s (or is not to be had at all), no update is marked in
@@ -26,5 +26,5 @@ class UpdaterApp {
  private:
   std::optional<platform::NamedMutex> updateMutex;  // "{11B0C527-...}", found or created
   std::optional<platform::NamedMutex> autoUpdateMutex;  // held until the process ends
-  platform::ModuleHandle instance;
+  platform::ModuleImage instance;
 };

@@ -12,7 +12,7 @@ constexpr int kStopped = -1;
 
 }  // namespace
 
-int UpdaterEntry(platform::ModuleHandle instance, const std::u16string& commandLine, int argumentCount) {
+int UpdaterEntry(platform::ModuleImage instance, const std::u16string& commandLine, int argumentCount) {
   auto created = platform::NamedMutex::Create(kInstanceMutexName, false);
   if (!created || created->already_existed) return kStopped;
   platform::NamedMutex instanceMutex = std::move(created->mutex);

@@ -11,4 +11,4 @@
 // taken for 10 s, an update is marked in progress, or there were no
 // arguments. `commandLine` is the text after the program name;
 // `argumentCount` counts the program name too.
-int UpdaterEntry(platform::ModuleHandle instance, const std::u16string& commandLine, int argumentCount);
+int UpdaterEntry(platform::ModuleImage instance, const std::u16string& commandLine, int argumentCount);

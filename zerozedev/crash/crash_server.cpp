@@ -8,7 +8,7 @@
 #include "zerozedev/crash/crash_context.h"
 #include "zerozedev/crash/crash_folder.h"
 #include "zerozedev/crash/upload_request.h"
-#include "zerozedev/crash_generation/crash_generation_server.h"
+#include "outside/crash_generation/crash_generation_server.h"
 #include "zerozedev/log/launcher_log.h"
 
 namespace google_breakpad {

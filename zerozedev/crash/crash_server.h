@@ -8,8 +8,8 @@
 #include <chrono>
 #include <string>
 
-#include "zerozedev/crash_generation/client_info.h"
-#include "zerozedev/crash_generation/upload_payload.h"
+#include "outside/crash_generation/client_info.h"
+#include "outside/crash_generation/upload_payload.h"
 
 namespace zerozedev {
 class CefProcessManager;

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "zerozedev/crash_generation/upload_payload.h"
+#include "outside/crash_generation/upload_payload.h"
 
 namespace google_breakpad {
 

@@ -23,17 +23,19 @@
 
 namespace platform {
 
-// Opaque; the start of the module's image in memory. Null is no module.
-using ModuleHandle = const void*;
+// Opaque; the start of the module's image in memory (what an HMODULE is on
+// Windows). Not the handle LoadedModule gives: that one is the loader's own.
+// Null is no module.
+using ModuleImage = const void*;
 
 // The program's own module (GetModuleHandleW(nullptr)).
-ModuleHandle ProgramModule();
+ModuleImage ProgramModule();
 // The module that holds `address`, or null when no module does.
-ModuleHandle ModuleContaining(const void* address);
+ModuleImage ModuleContaining(const void* address);
 
 // The bytes of resource `id` of `type` in `module`, or nothing when the module
 // has no such resource (or is no loaded module).
-std::optional<std::span<const unsigned char>> FindModuleResource(ModuleHandle module, std::u16string_view type,
+std::optional<std::span<const unsigned char>> FindModuleResource(ModuleImage module, std::u16string_view type,
                                                                  std::uint16_t id);
 
 // The table layout the build writes; plain C data so that any module can carry it.

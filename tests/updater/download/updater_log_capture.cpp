@@ -13,9 +13,10 @@ namespace download_test {
 namespace {
 
 veska_test::TempDir& DataFolder() {
-  // Kept for the life of the process: the log's writer thread owns a file in it.
-  static auto* folder = new veska_test::TempDir();
-  return *folder;
+  // Made before the log opens, so it is removed only after the log's own
+  // exit-time shutdown has closed the file in it.
+  static veska_test::TempDir folder;
+  return folder;
 }
 
 void OpenOnce() {

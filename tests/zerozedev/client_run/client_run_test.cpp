@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "../crash/zip_members.h"
-#include "../crash_generation/raw_connection.h"
+#include "tests/outside/crash_generation/raw_connection.h"
 #include "launcher_install.h"
 #include "platform/text.h"
 #include "support/crash_collector.h"
@@ -56,7 +56,7 @@ std::string CrashUpload(const CrashCollector& collector, const std::string& log,
 
 TEST(ClientRun, ExitRequestEndsTheRunAndTheClientHearsTheClosingNotice) {
   LauncherInstall install;
-  auto launcher = install.Start({"-heartbeat_ms=100", "-lifetime_ms=60000", "-script=wait:300,exit_request"});
+  auto launcher = install.Start({"-heartbeat-ms=100", "-lifetime-ms=60000", "-script=wait:300,exit_request"});
 
   ASSERT_EQ(launcher.WaitExit(kRunLimit), 0);
   ASSERT_TRUE(WaitUntil([&] { return Contains(install.ClientEvents(), "exit 0"); }));
@@ -74,7 +74,7 @@ TEST(ClientRun, ExitRequestEndsTheRunAndTheClientHearsTheClosingNotice) {
 
 TEST(ClientRun, CrashingClientLeavesADumpThatTheDebuggerReads) {
   LauncherInstall install;
-  auto launcher = install.Start({"-lifetime_ms=60000", "-script=crash"});
+  auto launcher = install.Start({"-lifetime-ms=60000", "-script=crash"});
   ASSERT_EQ(launcher.WaitExit(kRunLimit), 0);
 
   const auto records = install.LogRecords();
@@ -98,7 +98,7 @@ TEST(ClientRun, UploadAfterACrashPostsThePackageAndCountsItInTheCheckpoint) {
   CrashCollector collector(VESKA_COLLECTOR);
   LauncherInstall install;
   auto launcher = install.Start(
-      {"-lifetime_ms=60000", "-script=crash_upload:" + CrashUpload(collector, "qelLog_1.log", "abc") + ",crash"});
+      {"-lifetime-ms=60000", "-script=crash_upload:" + CrashUpload(collector, "qelLog_1.log", "abc") + ",crash"});
   const int before = TodayUtc();
   ASSERT_EQ(launcher.WaitExit(kRunLimit), 0);
 
@@ -135,7 +135,7 @@ TEST(ClientRun, SameCallStackTwiceIsPackedTwiceButUploadedOnce) {
   CrashCollector collector(VESKA_COLLECTOR);
   LauncherInstall install;
   auto launcher = install.Start(
-      {"-lifetime_ms=60000", "-script=dump,upload:" + CrashUpload(collector, "qelLog_a.log", "same") +
+      {"-lifetime-ms=60000", "-script=dump,upload:" + CrashUpload(collector, "qelLog_a.log", "same") +
                                  ",wait:1500,upload:" + CrashUpload(collector, "qelLog_b.log", "same") +
                                  ",wait:1500,exit_request"});
   ASSERT_EQ(launcher.WaitExit(kRunLimit), 0);
@@ -151,7 +151,7 @@ TEST(ClientRun, FailingCollectorIsLoggedAndLeavesTheCheckpointAlone) {
   const std::string earlier = "GBP1\n20230314\n3\n";
   veska_test::WriteFile(install.folder() / "crash.checkpoint", earlier);
   auto launcher = install.Start(
-      {"-lifetime_ms=60000", "-script=crash_upload:" + CrashUpload(collector, "qelLog_1.log", "x") + ",crash"});
+      {"-lifetime-ms=60000", "-script=crash_upload:" + CrashUpload(collector, "qelLog_1.log", "x") + ",crash"});
   ASSERT_EQ(launcher.WaitExit(kRunLimit), 0);
 
   EXPECT_TRUE(Contains(install.LogRecords(), "|google_breakpad::UploadDumpFile|send dump failed"));
@@ -164,7 +164,7 @@ TEST(ClientRun, FailingCollectorIsLoggedAndLeavesTheCheckpointAlone) {
 TEST(ClientRun, HostileCrashRequestsChangeNothing) {
   CrashCollector collector(VESKA_COLLECTOR);
   LauncherInstall install;
-  auto launcher = install.Start({"-lifetime_ms=60000", "-script=dump,wait:4000,exit_request"});
+  auto launcher = install.Start({"-lifetime-ms=60000", "-script=dump,wait:4000,exit_request"});
   ASSERT_TRUE(WaitUntil([&] { return Contains(install.ClientEvents(), "dump written"); }, std::chrono::seconds(20)));
   const auto dumps = install.CrashFiles(".dmp");
   ASSERT_EQ(dumps.size(), 1u);

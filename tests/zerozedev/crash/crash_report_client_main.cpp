@@ -21,8 +21,8 @@
 #include <thread>
 
 #include "platform/text.h"
-#include "zerozedev/crash_generation/client_crash_handler.h"
-#include "zerozedev/crash_generation/crash_generation_client.h"
+#include "outside/crash_generation/client_crash_handler.h"
+#include "outside/crash_generation/crash_generation_client.h"
 
 namespace {
 

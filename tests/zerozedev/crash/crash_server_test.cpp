@@ -19,7 +19,7 @@
 #include "support/temp_dir.h"
 #include "support/wait.h"
 #include "zerozedev/crash/upload_checkpoint.h"
-#include "zerozedev/crash_generation/crash_generation_server.h"
+#include "outside/crash_generation/crash_generation_server.h"
 #include "zerozedev/log/launcher_log.h"
 #include "zerozedev/pipe/cef_pipe_channel.h"
 #include "zerozedev/process/cef_process_manager.h"

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,29 +10,39 @@
 
 namespace {
 
+ClientOptions Parsed(const std::vector<std::string>& args) {
+  ClientOptions options;
+  EXPECT_EQ(ParseClientOptions(args, options), std::nullopt);
+  return options;
+}
+
 TEST(ClientOptions, LauncherLineWithRepeatedSwitches) {
   // The shape the launcher renders: its words (a -k=v word twice, once as a
   // token and once as a switch), then host and crash_server.
-  const ParsedOptions parsed = ParseClientOptions(
-      {"veska://room/1", "-url=u1", "x=1", "-record=/r", "--heartbeat_ms=50", "-other=v",
-       "-url=u1", "-record=/r", "-heartbeat_ms=50", "-host=4242_3499211612",
+  const ClientOptions o = Parsed(
+      {"veska://room/1", "-url=u1", "x=1", "--record=/r", "--heartbeat-ms=50", "-other=v", "--", "-hello", "", "-", "-host",
+       "-url=u1", "-record=/r", "-heartbeat-ms=50", "-host=4242_3499211612",
        "-crash_server=\\\\.\\pipe\\BreakpadCrashServices\\veskaroom.exe", "-host=late"});
-  ASSERT_EQ(parsed.error, "");
-  const ClientOptions& o = parsed.options;
   EXPECT_EQ(o.host, "4242_3499211612");  // the first value wins
   EXPECT_EQ(o.crash_server, "\\\\.\\pipe\\BreakpadCrashServices\\veskaroom.exe");
   EXPECT_EQ(o.url, "u1");
   EXPECT_EQ(o.record_path, "/r");
   EXPECT_EQ(o.heartbeat_ms, 50);
-  EXPECT_EQ(o.words, (std::vector<std::string>{"veska://room/1", "x=1", "-other=v"}));
-  EXPECT_FALSE(o.show_usage);
+  EXPECT_EQ(o.words, (std::vector<std::string>{"veska://room/1", "x=1", "-other=v", "--", "-hello", "", "-", "-host"}));
+}
+
+TEST(ClientOptions, EverySwitchFormGivesTheSameValue) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"-lifetime-ms=7", "-url="}, {"--lifetime-ms=7", "--url="}, {"--lifetime-ms", "7", "--url", ""}}) {
+    const ClientOptions o = Parsed(args);
+    EXPECT_EQ(o.lifetime_ms, 7) << args[0];
+    EXPECT_EQ(o.url, "") << args[0];
+    EXPECT_TRUE(o.words.empty()) << args[0];
+  }
 }
 
 TEST(ClientOptions, ScriptStepsInOrder) {
-  const ParsedOptions parsed =
-      ParseClientOptions({"-script=url:a%2Cb%3Ac,wait:25,url:,exit_request,quit:3"});
-  ASSERT_EQ(parsed.error, "");
-  const auto& steps = parsed.options.script;
+  const auto steps = Parsed({"--script=url:a%2Cb%3Ac,wait:25,url:,exit_request,quit:3"}).script;
   ASSERT_EQ(steps.size(), 5u);
   EXPECT_EQ(steps[0].kind, ScriptStep::Kind::kSendUrl);
   EXPECT_EQ(steps[0].text, "a,b:c");
@@ -44,12 +55,10 @@ TEST(ClientOptions, ScriptStepsInOrder) {
   EXPECT_EQ(steps[4].number, 3);
 }
 
-TEST(ClientOptions, UsageWhenAskedOrGivenNothing) {
-  EXPECT_TRUE(ParseClientOptions({}).options.show_usage);
-  EXPECT_TRUE(ParseClientOptions({"--help"}).options.show_usage);
-  const std::string usage = UsageText();
-  for (const char* key : {"-host=", "-crash_server=", "-url=", "-record=", "-heartbeat_ms=",
-                          "-script=", "-lifetime_ms=", "-handoff=", "exit_request", "quit:"}) {
+TEST(ClientOptions, UsageNamesEverySwitchAndStep) {
+  const std::string usage = ClientUsage();
+  for (const char* key : {"--host", "--crash_server", "--url", "--record", "--heartbeat-ms", "--script",
+                          "--lifetime-ms", "--handoff", "exit_request", "quit:"}) {
     EXPECT_NE(usage.find(key), std::string::npos) << key;
   }
 }
@@ -57,16 +66,20 @@ TEST(ClientOptions, UsageWhenAskedOrGivenNothing) {
 class BadClientOption : public testing::TestWithParam<const char*> {};
 
 TEST_P(BadClientOption, IsRefusedWithTheSwitchNamed) {
-  const ParsedOptions parsed = ParseClientOptions({GetParam()});
   const std::string arg = GetParam();
   const std::string key = arg.substr(1, arg.find('=') - 1);
-  EXPECT_EQ(parsed.error.rfind("-" + key + ": ", 0), 0u) << parsed.error;
+  ClientOptions options;
+  testing::internal::CaptureStderr();
+  const auto exit_code = ParseClientOptions({arg}, options);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(exit_code, 2);
+  EXPECT_EQ(err.rfind("veskaroom.exe: --" + key + ": ", 0), 0u) << err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, BadClientOption,
-                         testing::Values("-heartbeat_ms=x", "-heartbeat_ms=", "-lifetime_ms=-1",
-                                         "-handoff=maybe", "-script=bogus", "-script=wait",
-                                         "-script=wait:1e3", "-script=exit_request:1",
+                         testing::Values("-heartbeat-ms=x", "-heartbeat-ms=", "-lifetime-ms=-1",
+                                         "-lifetime-ms=99999999999999999999", "-handoff=maybe", "-script=bogus",
+                                         "-script=wait", "-script=wait:1e3", "-script=exit_request:1",
                                          "-script=url", "-script=wait:5,",
                                          "-script=quit:99999999999999999999"));
 
