@@ -191,6 +191,20 @@ TEST(UpdaterFlowTest, ANotForcedUpdateLeavesThePackageForTheLaunchersNextStart) 
   EXPECT_FALSE(fs::exists(install.Updater())) << "the launcher clears the updater's leftovers";
 }
 
+// No display and no answers: no one could close the window, so the updater
+// does not wait for anyone once the package is there.
+TEST(UpdaterFlowTest, WithNoOneToSeeItsWindowsANotForcedUpdateStillEnds) {
+  UpdaterInstallation install;
+  ServedPackage package;
+  veska_test::NginxServer nginx(package.root.path());
+  const auto run = install.RunUpdater({"-url=" + nginx.Url("/pkg.zip"), "-md5=" + package.md5, "-forcedupdate=0"},
+                                      "", seconds(30));
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.err, "duilib: cannot show the window \"Update Program\": no display, and "
+                     "VESKA_WINDOW_ANSWER=\"\" is not a list of close codes such as 1 or 2,1\n");
+  EXPECT_EQ(download_test::FileMd5(install.Package()), package.md5);
+}
+
 TEST(UpdaterFlowTest, ADigestMismatchDeletesThePackageAndShowsTheFailureBox) {
   UpdaterInstallation install;
   ServedPackage package;
@@ -230,6 +244,42 @@ TEST(UpdaterFlowTest, ADownloadWithTheNetworkDownShowsTheNetworkDownText) {
       << run.err;
   EXPECT_EQ(install.OpenedPages(), "");
   EXPECT_FALSE(fs::exists(install.Package()));
+}
+
+// The whole forced cycle: the running client (veska.exe, 8.6.6) starts the
+// updater with an update order; the updater stops it, installs the package
+// (a new client, 8.7.0) and starts the launcher, which starts the new client.
+TEST(UpdaterCycleTest, TheClientTheUpdaterAndTheLauncherRunAForcedUpdateTogether) {
+  UpdaterInstallation install;
+  veska_test::InstallAs(VESKA_CLIENT, install.app(), "veska.exe");
+  veska_test::WriteFile(install.app() / "version.txt", "8.6.6\n");
+  veska_test::TempDir served;
+  veska_test::WriteZip(served / "pkg.zip", {{"veskaroom.exe", veska_test::ReadFile(VESKA_CLIENT), 0100755},
+                                           {"version.txt", "8.7.0\n"}});
+  const std::string md5 = download_test::FileMd5(served / "pkg.zip");
+  veska_test::NginxServer nginx(served.path());
+
+  const fs::path before = install.ClientRecord().string() + ".before";
+  const std::string order = "-url=" + nginx.Url("/pkg.zip") + " -md5=" + md5 +
+                            " -forcedupdate=1 -newver=8.7.0 \"-prompt=1. faster*2. clearer\" "
+                            "\"-pagecallparam=-record=" + install.ClientRecord().string() +
+                            " -script=exit_request\"";
+  veska_test::ChildProcess client(install.app() / "veska.exe",
+                                  {"-record=" + before.string(), "-script=update:" + order}, install.Environment());
+  EXPECT_EQ(client.WaitExit(seconds(30)), 128 + 9) << "the updater stops the running client";
+  const auto old = veska_test::SplitLines(veska_test::ReadFile(before));
+  EXPECT_TRUE(AnyLineContains(old, "version 8.6.6"));
+  EXPECT_TRUE(AnyLineContains(old, "update started -url="));
+
+  ASSERT_TRUE(veska_test::WaitUntil([&] { return AnyLineContains(install.ClientEvents(), "exit "); }, seconds(30)))
+      << "the launcher did not start the new client";
+  const auto fresh = install.ClientEvents();
+  EXPECT_TRUE(AnyLineContains(fresh, "version 8.7.0"));
+  EXPECT_TRUE(AnyLineContains(fresh, "sent exit_request"));
+  EXPECT_EQ(veska_test::ReadFile(install.app() / "version.txt"), "8.7.0\n");
+  EXPECT_TRUE(Contains(install.Registrations(), " registered "));
+  // The launcher has cleared the updater's leftovers.
+  EXPECT_TRUE(veska_test::WaitUntil([&] { return !fs::exists(install.Package()) && !fs::exists(install.Updater()); }));
 }
 
 // On a virtual X server: the forced notice sits over the client's window,
