@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <filesystem>
 #include <optional>
 
@@ -282,48 +283,100 @@ TEST(UpdaterCycleTest, TheClientTheUpdaterAndTheLauncherRunAForcedUpdateTogether
   EXPECT_TRUE(veska_test::WaitUntil([&] { return !fs::exists(install.Package()) && !fs::exists(install.Updater()); }));
 }
 
-// On a virtual X server: the forced notice sits over the client's window,
-// and closing it with Enter stops the client.
-TEST(UpdaterScreenTest, TheForcedNoticeIsCentredOnTheClientsWindow) {
-  if (!veska_test::XvfbServer::Available()) GTEST_SKIP() << "Xvfb or xdotool missing";
-  veska_test::XvfbServer screen(1024, 768);
-  UpdaterInstallation install;
-  std::vector<std::string> env = install.Environment();
-  env.push_back("DISPLAY=" + screen.display());
-  env.push_back("NO_AT_BRIDGE=1");  // no accessibility bus beside a virtual server
-  auto xdotool = [&](const std::vector<std::string>& args) {
-    return veska_test::RunProgram("/usr/bin/xdotool", args, {"DISPLAY=" + screen.display()}, seconds(20));
-  };
-  auto windowOf = [&](const std::string& className) {
+// Real windows on a virtual X server, driven with real keys.
+class UpdaterScreenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!veska_test::XvfbServer::Available()) GTEST_SKIP() << "Xvfb or xdotool missing";
+    screen_ = std::make_unique<veska_test::XvfbServer>(1024, 768);
+  }
+
+  std::vector<std::string> Env() const {
+    std::vector<std::string> env = install_.Environment();
+    env.push_back("DISPLAY=" + screen_->display());
+    env.push_back("NO_AT_BRIDGE=1");  // no accessibility bus beside a virtual server
+    return env;
+  }
+  veska_test::ProgramRun XdoTool(const std::vector<std::string>& args) const {
+    return veska_test::RunProgram("/usr/bin/xdotool", args, {"DISPLAY=" + screen_->display()}, seconds(20));
+  }
+  // The X window of that class once it is shown, or "".
+  std::string WindowOf(const std::string& className) const {
     std::string id;
     veska_test::WaitUntil([&] {
-      const auto found = xdotool({"search", "--onlyvisible", "--classname", className});
+      const auto found = XdoTool({"search", "--onlyvisible", "--classname", className});
       id = found.out.substr(0, found.out.find('\n'));
       return found.exit_code == 0 && !id.empty();
     }, seconds(20));
     return id;
-  };
+  }
+  std::map<std::string, int> Geometry(const std::string& window) const {
+    std::map<std::string, int> values;
+    for (const auto& line : veska_test::SplitLines(XdoTool({"getwindowgeometry", "--shell", window}).out)) {
+      const auto equals = line.find('=');
+      if (equals != std::string::npos) values[line.substr(0, equals)] = std::stoi(line.substr(equals + 1));
+    }
+    return values;
+  }
+  void PressOn(const std::string& window, const std::string& key) const {
+    EXPECT_EQ(XdoTool({"windowfocus", "--sync", window}).exit_code, 0);
+    EXPECT_EQ(XdoTool({"key", key}).exit_code, 0);
+  }
 
+  UpdaterInstallation install_;
+  std::unique_ptr<veska_test::XvfbServer> screen_;
+};
+
+// The forced notice sits over the client's window, and closing it with Enter
+// stops the client.
+TEST_F(UpdaterScreenTest, TheForcedNoticeIsCentredOnTheClientsWindow) {
   veska_test::TempDir programs;
   const auto clientProgram = veska_test::InstallAs(VESKA_CLIENT_WINDOW, programs.path(), "veska.exe");
-  veska_test::ChildProcess client(clientProgram, {"100", "80", "600", "400"}, {"DISPLAY=" + screen.display()});
-  ASSERT_FALSE(windowOf("parvolesk").empty()) << "the client's window did not appear";
+  veska_test::ChildProcess client(clientProgram, {"100", "80", "600", "400"}, {"DISPLAY=" + screen_->display()});
+  ASSERT_FALSE(WindowOf("parvolesk").empty()) << "the client's window did not appear";
 
-  veska_test::ChildProcess updater(install.Updater(), {"-forcedupdate=1"}, env);
-  const std::string notice = windowOf("qel_updater_tips_wnd_class_name");
+  veska_test::ChildProcess updater(install_.Updater(), {"-forcedupdate=1"}, Env());
+  const std::string notice = WindowOf("qel_updater_tips_wnd_class_name");
   ASSERT_FALSE(notice.empty()) << "the notice did not appear";
-  std::map<std::string, int> geometry;
-  for (const auto& line : veska_test::SplitLines(xdotool({"getwindowgeometry", "--shell", notice}).out)) {
-    const auto equals = line.find('=');
-    if (equals != std::string::npos) geometry[line.substr(0, equals)] = std::stoi(line.substr(equals + 1));
-  }
-  EXPECT_EQ(geometry["X"], 100 + (600 - 310) / 2);
-  EXPECT_EQ(geometry["Y"], 80 + (400 - 100) / 2);
+  const auto geometry = Geometry(notice);
+  EXPECT_EQ(geometry.at("X"), 100 + (600 - 310) / 2);
+  EXPECT_EQ(geometry.at("Y"), 80 + (400 - 100) / 2);
 
-  EXPECT_EQ(xdotool({"windowfocus", "--sync", notice}).exit_code, 0);
-  EXPECT_EQ(xdotool({"key", "Return"}).exit_code, 0);
+  PressOn(notice, "Return");
   EXPECT_EQ(updater.WaitExit(seconds(20)), 0);
   EXPECT_EQ(client.WaitExit(seconds(5)), 128 + 9);
+}
+
+// Closing the window mid-download ends the updater at once, with the
+// transfer's threads still running; nothing is installed.
+TEST_F(UpdaterScreenTest, ClosingTheWindowDuringTheDownloadEndsTheUpdater) {
+  ServedPackage package;
+  veska_test::WriteFile(package.root / "big.zip", download_test::PackageBytes(2000000));
+  veska_test::NginxServer nginx(package.root.path(), "limit_rate 50k;");
+  veska_test::ChildProcess updater(
+      install_.Updater(), {"-url=" + nginx.Url("/big.zip"), "-md5=" + package.md5, "-forcedupdate=2"}, Env());
+  const std::string window = WindowOf("qel_updater_wnd_class_name");
+  ASSERT_FALSE(window.empty()) << "the progress window did not appear";
+  ASSERT_TRUE(veska_test::WaitUntil([&] { return fs::exists(install_.Package().string() + ".dltmp"); }));
+  PressOn(window, "Escape");
+  EXPECT_EQ(updater.WaitExit(seconds(10)), 0);
+  EXPECT_FALSE(fs::exists(install_.Package()));
+  EXPECT_EQ(install_.Registrations(), "");
+}
+
+// A failure box runs on the job's thread; a user who closes the progress
+// window instead of the box ends the updater, box and all.
+TEST_F(UpdaterScreenTest, ClosingTheWindowWhileAFailureBoxIsShownEndsTheUpdater) {
+  ServedPackage package;
+  veska_test::NginxServer nginx(package.root.path());
+  veska_test::ChildProcess updater(
+      install_.Updater(), {"-url=" + nginx.Url("/pkg.zip"), "-md5=0123456789abcdef0123456789abcdef"}, Env());
+  const std::string window = WindowOf("qel_updater_wnd_class_name");
+  ASSERT_FALSE(window.empty()) << "the progress window did not appear";
+  ASSERT_FALSE(WindowOf("qel_updater_tips_wnd_class_name").empty()) << "the failure box did not appear";
+  PressOn(window, "Escape");
+  EXPECT_EQ(updater.WaitExit(seconds(10)), 0);
+  EXPECT_EQ(install_.OpenedPages(), "");
 }
 
 }  // namespace
