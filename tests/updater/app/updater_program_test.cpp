@@ -210,12 +210,14 @@ TEST(UpdaterFlowTest, ADigestMismatchDeletesThePackageAndShowsTheFailureBox) {
   UpdaterInstallation install;
   ServedPackage package;
   veska_test::NginxServer nginx(package.root.path());
-  const auto run = install.RunUpdater(
-      {"-url=" + nginx.Url("/pkg.zip"), "-md5=0123456789abcdef0123456789abcdef", "-forcedupdate=0"});
+  std::vector<std::string> chinese = install.Environment();
+  chinese.push_back("LANGUAGE=zh_CN.UTF-8");
+  const auto run = veska_test::RunProgram(
+      install.Updater(), {"-url=" + nginx.Url("/pkg.zip"), "-md5=0123456789abcdef0123456789abcdef", "-forcedupdate=0"},
+      chinese, seconds(60));
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_TRUE(AnyLineContains(WindowLines(run.err),
-                              "tipsLabel=\"Problems occured. Please visit our website~\" "
-                              "confirmButton=\"Go Downloading Page\" answer=1"))
+                              "tipsLabel=\"升级出问题了,请下载完整安装包~\" confirmButton=\"前往下载\" answer=1"))
       << run.err;
   EXPECT_FALSE(fs::exists(install.Package()));
   EXPECT_FALSE(fs::exists(install.Package().string() + ".dltmp"));

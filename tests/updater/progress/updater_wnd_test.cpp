@@ -206,4 +206,19 @@ TEST_F(UpdaterWndTest, TheFirstRetryMakesTheWindow360WideAtItsRightEdgeAndZeroCl
   EXPECT_TRUE(window.Installer()->WaitIdle(std::chrono::seconds(30)));
 }
 
+TEST_F(UpdaterWndTest, ItsButtonsMinimiseTheWindowAndEndTheLoop) {
+  ScopedEnv language("LANGUAGE", "zh_CN.UTF-8");
+  CUpdaterWnd window;
+  auto& pm = window.PaintManager();
+  pm.SendNotify(pm.FindControl(u"minButton"), u"click");
+  EXPECT_TRUE(IsIconic(window.GetHWND()));
+
+  pm.SendNotify(pm.FindControl(u"closeButton"), u"click");
+  LoopDeadline deadline(std::chrono::seconds(10));
+  CPaintManagerUI::MessageLoop();
+  EXPECT_FALSE(deadline.expired());
+  // Closing only ends the loop; the window goes with its object.
+  EXPECT_TRUE(IsWindow(window.GetHWND()));
+}
+
 }  // namespace
