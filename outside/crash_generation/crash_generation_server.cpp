@@ -253,17 +253,19 @@ void ServeRegistration(Core& core, int socket, const CrashMessage& request) {
     return;
   }
 
-  if (core.connect_callback != nullptr) {
-    std::lock_guard lock(client->mutex);
-    const ClientInfo info = DescribeClient(*client);
-    core.connect_callback(core.connect_context, &info);
-  }
+  // In the table before the connect notice: a client that hears back at once
+  // may send an upload that must find it registered.
   uint64_t id;
   {
     std::lock_guard lock(core.clients_mutex);
     if (core.stopping) return;
     id = core.next_client_id++;
     core.clients[id] = client;
+  }
+  if (core.connect_callback != nullptr) {
+    std::lock_guard lock(client->mutex);
+    const ClientInfo info = DescribeClient(*client);
+    core.connect_callback(core.connect_context, &info);
   }
   // Watched only now, so the exit notice cannot overtake the connect notice.
   epoll_event exit_event{EPOLLIN, {.u64 = EventKey(id, kClientExitEvent)}};

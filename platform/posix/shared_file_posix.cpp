@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 
 #include "platform/shared_file.h"
 #include "platform/unique_fd.h"
+#include "share_check.h"
 
 namespace platform {
 namespace {
@@ -60,6 +62,8 @@ Status CheckDeletable(const std::string& path) {
 
 }  // namespace
 
+bool posix::OtherDeniesDeletion(int fd) { return OtherHolds(fd, kDeniesDelete); }
+
 bool IsSharingViolation(const Error& error) { return error.code == kSharingViolationCode; }
 
 struct SharedFile::State {
@@ -75,10 +79,25 @@ Result<SharedFile> SharedFile::Open(const std::string& path, unsigned access, un
                                     FileDisposition disposition) {
   const bool wants_write = (access & kAccessWrite) != 0;
   int flags = (wants_write ? O_RDWR : O_RDONLY) | O_CLOEXEC;
-  if (disposition == FileDisposition::kCreateAlways) flags |= O_CREAT;
+  switch (disposition) {
+    case FileDisposition::kCreateAlways:
+    case FileDisposition::kOpenAlways: flags |= O_CREAT; break;
+    case FileDisposition::kCreateNew: flags |= O_CREAT | O_EXCL; break;
+    case FileDisposition::kOpenExisting: break;
+    case FileDisposition::kTruncateExisting:
+      if (!wants_write) return Error{EACCES, "truncate " + path + " without write access"};
+      break;
+  }
+  const bool truncates =
+      disposition == FileDisposition::kCreateAlways || disposition == FileDisposition::kTruncateExisting;
   // Truncation waits for the sharing check: a refused create leaves the file.
-  UniqueFd fd(open(path.c_str(), flags, 0644));
+  // Opening never waits (a FIFO would wait for its other end); the open file
+  // then blocks as usual.
+  UniqueFd fd(open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY, 0644));
   if (!fd) return LastError("open " + path);
+  if (const int status = fcntl(fd.get(), F_GETFL); status == -1 || fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK) != 0) {
+    return LastError("open " + path);
+  }
 
   bool held = HoldMarker(fd.get(), kHasRead);
   if (wants_write) held = held && HoldMarker(fd.get(), kHasWrite);
@@ -93,7 +112,7 @@ Result<SharedFile> SharedFile::Open(const std::string& path, unsigned access, un
                        (!(share & kShareWrite) && OtherHolds(fd.get(), kHasWrite));
   if (refused) return SharingViolation("open " + path);
 
-  if (disposition == FileDisposition::kCreateAlways && ftruncate(fd.get(), 0) != 0) {
+  if (truncates && ftruncate(fd.get(), 0) != 0) {
     return LastError("truncate " + path);
   }
   auto state = std::make_unique<State>();
@@ -132,6 +151,37 @@ Status SharedFile::WriteAt(std::uint64_t offset, const void* data, std::size_t s
   return Status::Ok();
 }
 
+Status SharedFile::WriteAt(std::uint64_t offset, std::string_view first, std::string_view second) {
+  if (!is_open()) return Error{EBADF, "write"};
+  iovec pieces[2] = {{const_cast<char*>(first.data()), first.size()},
+                     {const_cast<char*>(second.data()), second.size()}};
+  iovec* next = pieces;
+  int count = 2;
+  for (;;) {
+    while (count > 0 && next->iov_len == 0) {
+      ++next;
+      --count;
+    }
+    if (count == 0) return Status::Ok();
+    const ssize_t n = pwritev(state_->fd.get(), next, count, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return LastError("pwritev");
+    }
+    offset += static_cast<std::uint64_t>(n);
+    for (auto left = static_cast<std::size_t>(n); left > 0;) {
+      const std::size_t used = std::min(left, next->iov_len);
+      next->iov_base = static_cast<char*>(next->iov_base) + used;
+      next->iov_len -= used;
+      left -= used;
+      if (next->iov_len == 0 && left > 0) {
+        ++next;
+        --count;
+      }
+    }
+  }
+}
+
 Status SharedFile::ReadAt(std::uint64_t offset, void* data, std::size_t size) const {
   if (!is_open()) return Error{EBADF, "read"};
   char* bytes = static_cast<char*>(data);
@@ -156,6 +206,11 @@ Status SharedFile::Close() {
   const int fd = state_->fd.release();
   if (close(fd) != 0) return LastError("close");
   return Status::Ok();
+}
+
+std::intptr_t SharedFile::ReleaseNativeHandle() {
+  if (!is_open()) return -1;
+  return state_->fd.release();
 }
 
 bool FileExists(const std::string& path) {
