@@ -8,7 +8,7 @@ packages=(
   libuv1-dev libcurl4-openssl-dev libminizip-dev zlib1g-dev
   libgtk-3-dev libacl1-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libspdlog-dev libcpp-httplib-dev libcli11-dev
-  nginx-light lldb curl aria2 unzip xvfb xauth xdotool fonts-wqy-microhei
+  nginx-light openssl lldb curl aria2 unzip xvfb xauth xdotool fonts-wqy-microhei
   gcc-mingw-w64-i686-win32 gcc-mingw-w64-x86-64-win32
 )
 

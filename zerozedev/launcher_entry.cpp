@@ -18,7 +18,12 @@ namespace {
 int HandOffToRunningClient(const std::u16string& command_line) {
   const auto prefix = FindUrlPrefix(command_line);
   if (!prefix) return 0;
-  return ForwardUrlToRunningClient(command_line.substr(*prefix + kUrlPrefix.size())) ? 0 : 1;
+  const auto handed = ForwardUrlToRunningClient(command_line.substr(*prefix + kUrlPrefix.size()));
+  if (handed) return 0;
+  // No log is open at this point.
+  ZM_LOG_INFO(kLogTag, "wWinMain") << "cannot hand the address to the running client: "
+                                   << handed.error().Describe();
+  return 1;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "zerozedev/crash/crash_server.h"
 #include "zerozedev/launcher_constants.h"
 #include "zerozedev/log/launcher_log.h"
+#include "zerozedev/log/stream_log.h"
 #include "zerozedev/pipe/cef_pipe_channel.h"
 #include "zerozedev/process/cef_process_manager.h"
 #include "zerozedev/process/client_command_line.h"
@@ -40,12 +41,16 @@ void RunClient(const std::u16string& launch_arguments) {
 
   auto channel = std::make_shared<CefPipeChannel>();
   LAUNCHER_LOG(kLogTag, "wWinMain", "Create cef pipe");
-  if (!channel->CreateCefPipe()) {
+  if (channel->CreateCefPipe()) {
+    LAUNCHER_LOG(kLogTag, "wWinMain", "After create cef pipe");
+  } else {
+    // The class opens all the same: the client gets an empty "host" and is
+    // watched through its process alone.
     LAUNCHER_LOG(kLogTag, "wWinMain", "Create cef pipe error");
-    return;
+    ZM_LOG_INFO(kLogTag, "wWinMain") << "Create cef pipe error: " << channel->PipeFailure()
+                                     << "; the client is started without it";
   }
   channel->SetRunning(true);
-  LAUNCHER_LOG(kLogTag, "wWinMain", "After create cef pipe");
 
   const ClientCommandLine command_line = BuildClientCommandLine(launch_arguments, channel->GetPipeName());
   auto manager = std::make_unique<CefProcessManager>(command_line, channel);

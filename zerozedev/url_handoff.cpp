@@ -6,13 +6,13 @@
 
 namespace zerozedev {
 
-bool ForwardUrlToRunningClient(const std::u16string& url_after_prefix) {
+platform::Status ForwardUrlToRunningClient(const std::u16string& url_after_prefix) {
   auto pipe = platform::PipeClient::Connect(kClientUrlPipe);
-  if (!pipe) return false;
+  if (!pipe) return pipe.error();
   // The write's result is not checked: once the pipe is open the hand-off
   // counts as done, as it does for the running client's own protocol.
   (void)pipe->WriteAll(platform::Utf16ToAnsi(url_after_prefix));
-  return true;
+  return platform::Status::Ok();
 }
 
 }  // namespace zerozedev

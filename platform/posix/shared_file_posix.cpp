@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -130,6 +131,37 @@ Status SharedFile::WriteAt(std::uint64_t offset, const void* data, std::size_t s
     offset += static_cast<std::uint64_t>(n);
   }
   return Status::Ok();
+}
+
+Status SharedFile::WriteAt(std::uint64_t offset, std::string_view first, std::string_view second) {
+  if (!is_open()) return Error{EBADF, "write"};
+  iovec pieces[2] = {{const_cast<char*>(first.data()), first.size()},
+                     {const_cast<char*>(second.data()), second.size()}};
+  iovec* next = pieces;
+  int count = 2;
+  for (;;) {
+    while (count > 0 && next->iov_len == 0) {
+      ++next;
+      --count;
+    }
+    if (count == 0) return Status::Ok();
+    const ssize_t n = pwritev(state_->fd.get(), next, count, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return LastError("pwritev");
+    }
+    offset += static_cast<std::uint64_t>(n);
+    for (auto left = static_cast<std::size_t>(n); left > 0;) {
+      const std::size_t used = std::min(left, next->iov_len);
+      next->iov_base = static_cast<char*>(next->iov_base) + used;
+      next->iov_len -= used;
+      left -= used;
+      if (next->iov_len == 0 && left > 0) {
+        ++next;
+        --count;
+      }
+    }
+  }
 }
 
 Status SharedFile::ReadAt(std::uint64_t offset, void* data, std::size_t size) const {

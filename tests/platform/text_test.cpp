@@ -108,4 +108,20 @@ TEST(TextTest, AsciiCaseInsensitiveComparison) {
   }
 }
 
+TEST(TextTest, ControlCharactersBecomeEscapesAndNothingElseChanges) {
+  const struct {
+    std::string_view text, escaped;
+  } cases[] = {
+      {"a\nb\r\nc\td", "a\\nb\\r\\nc\\td"},
+      // A newline that ends the text ends its line; it cannot start another.
+      {"done\n", "done\n"},
+      {"\n\n", "\\n\n"},
+      {std::string_view("\0\x01\x1F\x7F", 4), "\\x00\\x01\\x1F\\x7F"},
+      // Backslashes, "%", "|", UTF-8 and invalid bytes pass as they are.
+      {"C:\\x\\n %d|\xE4\xB8\xAD\xFF\x80", "C:\\x\\n %d|\xE4\xB8\xAD\xFF\x80"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::EscapeControlCharacters(c.text), c.escaped) << c.text;
+}
+
 }  // namespace

@@ -1,7 +1,8 @@
 // A small HTTP/1.1 server for the downloader's tests: it serves one file and
 // misbehaves on request (ignored ranges, no length, cut or stalled bodies,
-// failures, redirect chains and loops, a wrong size), and records every
-// request it received so that a test can check what the client asked.
+// failures, redirect chains and loops, redirect bodies sent after their head,
+// a wrong size), and records every request it received so that a test can
+// check what the client asked.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -101,6 +102,23 @@ bool SendSmall(int fd, int status, const std::string& extraHeaders, const std::s
 }
 
 enum class Ending { kKeepOpen, kClose };
+
+// A redirect whose body leaves after its head, as real servers and proxies
+// often send it: a client that reads only the head finds the body waiting on
+// the connection.
+constexpr auto kLateBodyDelay = std::chrono::milliseconds(100);
+
+Ending SendRedirectWithLateBody(int fd, const std::string& location) {
+  const std::string body = "<html><head><title>302 Found</title></head><body>Moved to <a href=\"" + location +
+                           "\">" + location + "</a></body></html>\n";
+  if (!SendText(fd, StatusLine(302) + "Location: " + location +
+                        "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+                        "\r\n\r\n")) {
+    return Ending::kClose;
+  }
+  std::this_thread::sleep_for(kLateBodyDelay);
+  return SendText(fd, body) ? Ending::kKeepOpen : Ending::kClose;
+}
 
 struct BodyPlan {
   std::uint64_t first = 0;
@@ -231,6 +249,11 @@ Ending Answer(int fd, const HttpRequest& request, ServerState& state) {
     const int steps = std::atoi(path.c_str() + chain.size());
     const std::string next = steps > 1 ? chain + std::to_string(steps - 1) : "/file";
     return small(302, "Location: " + next + "\r\n", "");
+  }
+  const std::string lateChain = "/redirect-late-body/";
+  if (path.compare(0, lateChain.size(), lateChain) == 0) {
+    const int steps = std::atoi(path.c_str() + lateChain.size());
+    return SendRedirectWithLateBody(fd, steps > 1 ? lateChain + std::to_string(steps - 1) : "/file");
   }
   if (path == "/moved") return small(301, "Location: /file\r\n", "");
   if (path == "/loop") return small(302, "Location: /loop\r\n", "");

@@ -16,6 +16,7 @@ const char kPaths[] =
     "  /moved           301 to /file\n"
     "  /loop            302 to itself\n"
     "  /redirect-empty  302 without Location\n"
+    "  /redirect-late-body/N  302 chain of N steps, each body sent 100 ms after its head\n"
     "  anything else    404";
 
 const CLI::Range kCount(0, std::numeric_limits<int>::max());

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/shared_file.h"
@@ -74,11 +75,16 @@ class CurlDownloader {
   void JoinWorkers(bool onlyRunningIncomplete, bool* allJoined);
   void ClearSegments();
   bool TakeChunk(Segment& segment, int index, const char* data, std::size_t bytes);
+  // Writes the segment's carried bytes and then `received` at its done, and
+  // advances done (and its record when due); false when the write failed,
+  // with done kept and the carried bytes dropped. Needs lock_.
+  bool WriteAtDone(Segment& segment, int index, std::string_view received);
 
   // The temporary file.
   std::string TempPath() const { return targetPath_ + ".dltmp"; }
   bool CreateTempFile();
-  void SaveProgress(int index);  // needs lock_
+  // Rewrites segment `index`'s record from its done; needs lock_.
+  void SaveProgress(int index);
   bool ContinueDownloadByTmpFile();
   bool RestartAfterTempProblem();
   bool LoadSegmentsFromTrailer(std::uint32_t storedSize, std::uint64_t fileLength);
@@ -87,6 +93,7 @@ class CurlDownloader {
 
   const DownloadSettings settings_;
   std::unique_ptr<platform::SharedFile> tmpFile_;  // under lock_
+  std::uint64_t tmpLength_ = 0;  // under lock_: the temporary file's length, fixed while workers run
   std::mutex lock_;
   std::mutex joinLock_;  // one joiner at a time; never held with lock_
   std::vector<std::unique_ptr<Segment>> segments_;

@@ -16,6 +16,7 @@
 #include "updater/download/curl_downloader.h"
 #include "updater/download/curl_log.h"
 #include "updater/download/dns_share.h"
+#include "updater/download/response_headers.h"
 #include "updater/download/retry_wait.h"
 
 namespace {
@@ -23,6 +24,12 @@ namespace {
 constexpr long kDnsCacheSeconds = 300;
 constexpr std::uint32_t kSleepStepMs = 100;
 constexpr std::uint32_t kRangeTestBytes = 1024;
+
+// The probes' write token. Without a token of its own a handle hands the body
+// callback the transfer library's default, the process's standard output
+// structure, which the callback would read as a token. This one names no
+// segment, so what arrives with it is taken and dropped.
+char kProbeToken[] = "Probe";
 
 std::size_t AppendHeader(char* data, std::size_t size, std::size_t count, void* text) {
   static_cast<std::string*>(text)->append(data, size * count);
@@ -92,6 +99,11 @@ bool CurlDownloader::CheckFileLength() {
       curl_easy_setopt(handle, CURLOPT_TIMEOUT, settings_.timeout);
       curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
       curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &CurlDownloader::WriteData);
+      curl_easy_setopt(handle, CURLOPT_WRITEDATA, kProbeToken);
+      // A GET whose body is not read leaves that body on the connection
+      // whenever it comes after the head (a redirect's page, the package
+      // itself): the next hop must not find it there as its answer.
+      curl_easy_setopt(handle, CURLOPT_FORBID_REUSE, 1L);
       status = 0;
       if (paused_) {
         LogPaused("CurlDownloader::CheckFileLength");
@@ -191,11 +203,12 @@ bool CurlDownloader::CheckIsSupportRange() {
     curl_easy_setopt(handle, CURLOPT_TIMEOUT, settings_.timeout);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &CurlDownloader::WriteData);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, kProbeToken);
     const CURLcode result = curl_easy_perform(handle);
     curl_easy_cleanup(handle);
 
     if (result == CURLE_OK) {
-      rangeSupported_ = headers.find("Content-Range: bytes") != std::string::npos;
+      rangeSupported_ = HasByteContentRange(headers);
       return true;
     }
     if (retry >= settings_.maxRetries) {

@@ -67,6 +67,7 @@ bool CurlDownloader::CreateTempFile() {
     if (!length || *length < trailer) {
       written = platform::Error{length ? 0 : length.error().code, "temporary file not grown"};
     } else {
+      tmpLength_ = *length;
       const auto encodedSize = EncodeU32(size);
       written = tmpFile_->WriteAt(*length - kTrailerSizeBytes, encodedSize.data(), encodedSize.size());
       for (std::size_t i = 0; written && i < segments_.size(); ++i) {
@@ -89,14 +90,14 @@ bool CurlDownloader::CreateTempFile() {
 
 void CurlDownloader::SaveProgress(int index) {
   if (!tmpFile_) return;
-  auto length = tmpFile_->Size();
   const std::uint64_t fromEnd = TrailerBytes(segments_.size()) - std::uint64_t{kTrailerRecordBytes} * index;
-  if (!length || *length < fromEnd) return;
-  const Segment& segment = *segments_[index];
+  if (tmpLength_ < fromEnd) return;
+  Segment& segment = *segments_[index];
   const auto record = EncodeRecord({segment.start, segment.length, segment.done});
-  // Written straight to the operating system: the record never runs ahead of
-  // the data, even when the process dies here.
-  tmpFile_->WriteAt(*length - fromEnd, record.data(), record.size());
+  // Written straight to the operating system, after the bytes it counts: the
+  // record never runs ahead of the data, even when the process dies here.
+  tmpFile_->WriteAt(tmpLength_ - fromEnd, record.data(), record.size());
+  segment.recordedAt = std::chrono::steady_clock::now();
 }
 
 bool CurlDownloader::ContinueDownloadByTmpFile() {
@@ -118,11 +119,19 @@ bool CurlDownloader::ContinueDownloadByTmpFile() {
       !tmpFile_->ReadAt(*length - kTrailerSizeBytes, sizeBytes, sizeof sizeBytes)) {
     return RestartAfterTempProblem();
   }
+  {
+    std::lock_guard guard(lock_);
+    tmpLength_ = *length;
+  }
   const std::uint32_t storedSize = DecodeU32(sizeBytes);
-  // A trailer without one whole record could never finish.
-  if (storedSize != fileSize_ || *length < std::uint64_t{storedSize} + TrailerBytes(1)) {
+  if (storedSize != fileSize_ || *length < std::uint64_t{storedSize} + kTrailerSizeBytes) {
     return RestartAfterTempProblem();
   }
+  // A trailer without one whole record could never finish; one with more
+  // records than the engine ever writes is damaged, and every record would
+  // cost a thread and a connection.
+  const std::uint64_t records = (*length - storedSize - kTrailerSizeBytes) / kTrailerRecordBytes;
+  if (records == 0 || records > kMaxSegments) return RestartAfterTempProblem();
   if (!LoadSegmentsFromTrailer(storedSize, *length)) return RestartAfterTempProblem();
 
   CURL_LOG("ContinueDownloadByTmpFile", "CurlDownloader Obj Ptr: 0X%p, 断点续传开始，上一次已下载百分比%f%%",
@@ -159,6 +168,7 @@ bool CurlDownloader::LoadSegmentsFromTrailer(std::uint32_t storedSize, std::uint
                              sizeBytes.size())) {
         return false;
       }
+      tmpLength_ = std::uint64_t{storedSize} + TrailerBytes(1);
       count = 1;
     }
   }

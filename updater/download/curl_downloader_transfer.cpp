@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,14 @@
 #include "updater/download/retry_wait.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A segment's record is rewritten at most this often while its bytes flow,
+// and whenever its request ends: a record after every 16 KiB chunk doubled
+// the engine's calls to the file system, while a crash now loses at most
+// this long a stretch of a segment's bytes.
+constexpr auto kRecordInterval = std::chrono::milliseconds(20);
 
 // "RangeTest##<counter address>##<test length>": counts the bytes of the
 // range test and reports a short write once more than asked for arrived.
@@ -57,25 +66,31 @@ bool CurlDownloader::TakeChunk(Segment& segment, int index, const char* data, st
       return false;
     }
   }
+  // Bytes are written up to a page boundary of the file, and the rest is
+  // carried to the next chunk: writes that end inside a page cost the file
+  // system far more than the bytes (segments start anywhere).
   std::lock_guard guard(lock_);
+  const std::uint64_t end = std::uint64_t{segment.start} + segment.length;
+  const std::uint64_t from = std::uint64_t{segment.start} + segment.done + segment.carriedBytes;
+  // Bytes past the segment's end (the range's extra byte) are dropped.
+  const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, end - from));
+  const std::uint64_t reach = from + take;
+  const std::uint64_t upTo = reach == end ? end : reach / kFilePageBytes * kFilePageBytes;
   bool written = true;
-  const std::uint32_t done = segment.done;
-  if (done < segment.length) {
-    const std::size_t take = std::min<std::size_t>(bytes, segment.length - done);
-    platform::Status status = tmpFile_ ? tmpFile_->WriteAt(std::uint64_t{segment.start} + done, data, take)
-                                       : platform::Status(platform::Error{EBADF, "no temporary file"});
-    if (status) {
-      segment.done = done + static_cast<std::uint32_t>(take);
-      downloadedBytes_ += static_cast<std::uint32_t>(take);
-    } else {
-      CURL_LOG("WriteData", "CurlDownloader Obj Ptr: 0X%p, _fseeki64 error! GetLastError:%d",
-               static_cast<void*>(this), status.error().code);
-      // Later bytes of this answer no longer follow on from done: ask again.
-      written = false;
+  if (upTo > from) {
+    const auto now = static_cast<std::size_t>(upTo - from);
+    written = WriteAtDone(segment, index, {data, now});
+    if (written) {
+      std::memcpy(segment.carried.data(), data + now, take - now);
+      segment.carriedBytes = static_cast<std::uint32_t>(take - now);
     }
+  } else {
+    std::memcpy(segment.carried.data() + segment.carriedBytes, data, take);
+    segment.carriedBytes += static_cast<std::uint32_t>(take);
   }
-  SaveProgress(index);
   if (paused_) {
+    WriteAtDone(segment, index, {});
+    SaveProgress(index);
     if (!rangeSupported_) {
       segment.done = 0;
       downloadedBytes_ = 0;
@@ -83,6 +98,26 @@ bool CurlDownloader::TakeChunk(Segment& segment, int index, const char* data, st
     return false;
   }
   return written;
+}
+
+bool CurlDownloader::WriteAtDone(Segment& segment, int index, std::string_view received) {
+  const std::string_view carried(segment.carried.data(), segment.carriedBytes);
+  segment.carriedBytes = 0;
+  if (carried.empty() && received.empty()) return true;
+  const platform::Status status =
+      tmpFile_ ? tmpFile_->WriteAt(std::uint64_t{segment.start} + segment.done, carried, received)
+               : platform::Status(platform::Error{EBADF, "no temporary file"});
+  if (!status) {
+    CURL_LOG("WriteData", "CurlDownloader Obj Ptr: 0X%p, _fseeki64 error! GetLastError:%d",
+             static_cast<void*>(this), status.error().code);
+    // Later bytes of this answer no longer follow on from done: ask again.
+    return false;
+  }
+  const auto bytes = static_cast<std::uint32_t>(carried.size() + received.size());
+  segment.done = segment.done + bytes;
+  downloadedBytes_ += bytes;
+  if (segment.complete() || Clock::now() - segment.recordedAt >= kRecordInterval) SaveProgress(index);
+  return true;
 }
 
 void* CurlDownloader::DownloadFun(void* token) {
@@ -122,6 +157,12 @@ void CurlDownloader::RunWorker(int index, const char* token) {
     }
     if (result == CURLE_OK) {
       result = curl_easy_perform(segment.handle);
+      {
+        // What the answer brought before it ended, whole or not, goes in.
+        std::lock_guard guard(lock_);
+        if (!WriteAtDone(segment, index, {}) && result == CURLE_OK) result = CURLE_WRITE_ERROR;
+        SaveProgress(index);
+      }
       if (result == CURLE_OK && segment.length - segment.done < remaining) {
         if (paused_) {
           ReleaseHandle(segment);

@@ -6,6 +6,12 @@
 
 namespace {
 
+// The transfer library's one-time set-up, at program start on the main
+// thread, as it asks for: done first on a worker thread (the update job's),
+// the TLS library under it left that thread's error state behind when the
+// thread ended. Later calls only count.
+[[maybe_unused]] const bool g_transferLibraryReady = curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK;
+
 // One mutex per kind of shared data, as the share interface hands them out.
 std::mutex g_shareLocks[CURL_LOCK_DATA_LAST];
 

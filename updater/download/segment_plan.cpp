@@ -8,7 +8,8 @@ std::vector<PlannedRange> PlanSegments(std::uint32_t fileSize, bool rangeSupport
   std::uint32_t count = 1;
   if (rangeSupported && blockUnit > 0) {
     const double blocks = std::ceil(static_cast<double>(fileSize) / blockUnit);
-    count = static_cast<std::uint32_t>(std::min<double>(std::max(threadCount, 1), blocks));
+    const int threads = std::clamp(threadCount, 1, static_cast<int>(kMaxSegments));
+    count = static_cast<std::uint32_t>(std::min<double>(threads, blocks));
     count = std::max<std::uint32_t>(count, 1);
   }
   std::vector<PlannedRange> plan;

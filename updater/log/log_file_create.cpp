@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <chrono>
 
+#include "platform/private_files.h"
+
 namespace updater {
 namespace {
 
@@ -21,9 +23,11 @@ CreatedLogFile CreateLogFile(const std::string& folder, const std::string& name,
       folder + "/" + name + "_" + std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(tick)));
   for (int counter = 0; counter < kMaxSameTickFiles; ++counter) {
     std::string path = stem + (counter == 0 ? "" : "_" + std::to_string(counter)) + ".log";
-    // "x": create only, so an earlier file of the same tick survives.
-    if (std::FILE* file = std::fopen(path.c_str(), "wx")) return {file, std::move(path)};
-    if (errno != EEXIST) break;
+    // A new file only, so an earlier file of the same tick survives. Private:
+    // lines carry the update's address and parameters.
+    auto file = platform::CreatePrivateFile(path, platform::PrivateFileCreation::kNew);
+    if (file) return {file->release(), std::move(path)};
+    if (file.error().code != EEXIST) break;
   }
   return {};
 }

@@ -16,7 +16,7 @@ struct CreatedLogFile {
   std::string path;
 };
 
-// Creates folder/<name>_<tick>.log. An existing file is never truncated: a
+// Creates folder/<name>_<tick>.log, private to the user (0600). An existing file is never truncated: a
 // second file within the same millisecond becomes <name>_<tick>_1.log, then _2...
 CreatedLogFile CreateLogFile(const std::string& folder, const std::string& name, std::int64_t tick);
 

@@ -1,19 +1,16 @@
 #include "updater/log/log_folder.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "platform/folders.h"
+#include "platform/private_files.h"
 
 namespace updater {
 namespace {
 
-// Appends one component and creates it; false when it is not a usable folder.
+// Appends one component and creates it private (lines carry the update's
+// address); false when it is not a usable folder.
 bool AppendFolder(std::string& folder, std::string_view component) {
   folder.append("/").append(component);
-  std::error_code error;
-  std::filesystem::create_directory(folder, error);
-  return !error;
+  return platform::MakePrivateFolder(folder).ok();
 }
 
 }  // namespace

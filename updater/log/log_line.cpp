@@ -1,6 +1,9 @@
 #include "updater/log/log_line.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "platform/text.h"
 
 namespace updater {
 namespace {
@@ -30,8 +33,15 @@ std::string FormatLogMessage(const char* format, va_list args) {
   const int wanted = std::vsnprintf(buffer, sizeof buffer, format, args);
   if (wanted < 0) return {};
   const std::string_view written(buffer, std::min<std::size_t>(wanted, kMaxLogMessageBytes));
-  if (static_cast<std::size_t>(wanted) <= kMaxLogMessageBytes) return std::string(written);
-  return std::string(written.substr(0, WithoutCutCharacter(written)));
+  // Arguments carry server and command-line text: escaped here, once for
+  // every caller, so none can start a line of its own.
+  std::string message = platform::EscapeControlCharacters(written);
+  if (static_cast<std::size_t>(wanted) <= kMaxLogMessageBytes && message.size() <= kMaxLogMessageBytes) {
+    return message;
+  }
+  message.resize(std::min(message.size(), kMaxLogMessageBytes));
+  message.resize(WithoutCutCharacter(message));
+  return message;
 }
 
 std::string_view LogSourceName(std::string_view sourcePath) {

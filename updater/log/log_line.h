@@ -10,8 +10,9 @@ namespace updater {
 
 inline constexpr std::size_t kMaxLogMessageBytes = 1023;
 
-// The printf-style message, cut to at most kMaxLogMessageBytes. A cut never
-// leaves the first bytes of a UTF-8 character behind. A null format gives "".
+// The printf-style message with its control characters escaped ("\n" ...),
+// cut to at most kMaxLogMessageBytes. A cut never leaves the first bytes of a
+// UTF-8 character behind. A null format gives "".
 std::string FormatLogMessage(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
 
 // The part of `sourcePath` after its last backslash (all of it when there is none).

@@ -1,21 +1,11 @@
 #include "zerozedev/crash/crash_folder.h"
 
-#include <filesystem>
-
 #include "platform/folders.h"
 #include "platform/pipe_path.h"
+#include "platform/private_files.h"
 #include "platform/text.h"
 
 namespace google_breakpad {
-namespace {
-
-bool MakeFolder(const std::string& path) {
-  std::error_code ignored;
-  std::filesystem::create_directory(path, ignored);
-  return std::filesystem::is_directory(path, ignored);
-}
-
-}  // namespace
 
 std::u16string FallbackCrashFolder() {
   auto runtime = platform::PrivateRuntimeFolder();
@@ -26,15 +16,13 @@ std::u16string FallbackCrashFolder() {
 std::u16string LocalCrashFolder() {
   auto data = platform::LocalAppDataFolder();
   if (!data) return {};
-  std::string path = *data + "/trvo";
-  MakeFolder(path);
-  path += "/crash";
-  MakeFolder(path);
-  return platform::Utf8ToUtf16(path);
+  // Made here already when it can be; MakeCrashFolder reports what failed.
+  platform::MakePrivateFolders(*data, "trvo/crash");
+  return platform::Utf8ToUtf16(*data + "/trvo/crash");
 }
 
 bool MakeCrashFolder(const std::u16string& folder) {
-  return !folder.empty() && MakeFolder(platform::Utf16ToUtf8(folder));
+  return !folder.empty() && platform::MakePrivateFolder(platform::Utf16ToUtf8(folder)).ok();
 }
 
 }  // namespace google_breakpad

@@ -12,12 +12,14 @@ namespace google_breakpad {
 // refused too.
 std::u16string FallbackCrashFolder();
 
-// <local application data>/trvo/crash, its parts created on the way
+// <local application data>/trvo/crash, its parts created private on the way
 // (failures are left to the caller's own check); nothing when the local
 // application-data folder is unavailable.
 std::u16string LocalCrashFolder();
 
-// Creates the last level of `folder`; true when it is a folder afterwards.
+// Creates the last level of `folder` as a folder only the user may open (an
+// existing one of the user's is narrowed to that); true when it is a folder
+// afterwards.
 bool MakeCrashFolder(const std::u16string& folder);
 
 }  // namespace google_breakpad

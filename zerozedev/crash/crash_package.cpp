@@ -6,6 +6,8 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/private_files.h"
+
 namespace google_breakpad {
 namespace {
 
@@ -17,10 +19,20 @@ bool IsAscii(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// The archive library's stdio file functions, except that the package is
+// created private: it holds the client's memory and log.
+voidpf OpenPrivatePackage(voidpf, const void* path, int) {
+  auto file = platform::CreatePrivateFile(static_cast<const char*>(path), platform::PrivateFileCreation::kReplace);
+  return file ? file->release() : nullptr;
+}
+
 }  // namespace
 
 std::unique_ptr<CrashPackage> CrashPackage::Create(const std::string& path, const CalendarTime& time) {
-  zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+  zlib_filefunc64_def functions;
+  fill_fopen64_filefunc(&functions);
+  functions.zopen64_file = OpenPrivatePackage;
+  zipFile zip = zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &functions);
   if (zip == nullptr) return nullptr;
   return std::unique_ptr<CrashPackage>(new CrashPackage(zip, time));
 }

@@ -16,15 +16,6 @@ constexpr const char* kFunction = "google_breakpad::HandleUploadRequest";
 
 std::string Utf8(std::u16string_view text) { return platform::Utf16ToUtf8(text); }
 
-// Text the client sent, fit for one log record: control characters become "?".
-std::string ForLog(std::u16string_view text) {
-  std::string printable = Utf8(text);
-  for (char& c : printable) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  }
-  return printable;
-}
-
 std::u16string EntryName(const UploadPayload& payload, std::size_t index) {
   const UploadEntry& entry = payload.entries[index];
   return std::u16string(TerminatedText(entry.name, kUploadNameLength).value_or(u""));
@@ -106,12 +97,12 @@ void UploadRequestHandler::Handle(const std::u16string& last_dump_path, const Up
   const std::u16string& log_name = request.log_name;
   if (last_dump_path.empty()) {
     LAUNCHER_LOG(kLogTag, kFunction, "upload request for %s ignored: no dump was written",
-                 ForLog(log_name).c_str());
+                 Utf8(log_name).c_str());
     return;
   }
   if (request.refusal == Refusal::kLeavesFolder) {
     LAUNCHER_LOG(kLogTag, kFunction, "upload request ignored: log name %s leaves the dump folder",
-                 ForLog(log_name).c_str());
+                 Utf8(log_name).c_str());
     return;
   }
   if (request.refusal == Refusal::kNoCrashName) return;
@@ -131,7 +122,7 @@ void UploadRequestHandler::Handle(const std::u16string& last_dump_path, const Up
       remembered_digest_ = digest;
     } else if (digest == remembered_digest_) {
       LAUNCHER_LOG(kLogTag, kFunction, "call stack %s already reported; package %s kept",
-                   ForLog(digest).c_str(), Utf8(package_path).c_str());
+                   Utf8(digest).c_str(), Utf8(package_path).c_str());
       return;
     }
   }

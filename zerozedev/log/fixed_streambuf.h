@@ -14,6 +14,15 @@ class fixed_streambuf : public std::streambuf {
 
   std::string_view written() const { return {pbase(), static_cast<std::size_t>(pptr() - pbase())}; }
   bool full() const { return pptr() == epptr(); }
+  // Forgets what was written after the first `size` bytes.
+  void truncate(std::size_t size) {
+    if (size < static_cast<std::size_t>(pptr() - pbase())) {
+      char* const begin = pbase();
+      char* const end = epptr();
+      setp(begin, end);
+      pbump(static_cast<int>(size));
+    }
+  }
   // Overwrites the last byte written; nothing happens when none was.
   void replace_last(char c) {
     if (pptr() != pbase()) pptr()[-1] = c;

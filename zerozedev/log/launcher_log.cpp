@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/clock.h"
+#include "platform/text.h"
 #include "zerozedev/log/log_folder.h"
 #include "zerozedev/log/record_line.h"
 
@@ -61,13 +62,17 @@ void LauncherLog::Write(int level, const char* sourceFile, int line, const char*
   std::lock_guard lock(mutex_);
   if (!fileOpen_ || shutDown_) return;  // the writer may have ended meanwhile
 
-  char message[kMaxMessageLength + 1] = {};
+  char formatted[kMaxMessageLength + 1] = {};
   if (format) {
     va_list args;
     va_start(args, format);
-    std::vsnprintf(message, sizeof message, format, args);
+    std::vsnprintf(formatted, sizeof formatted, format, args);
     va_end(args);
   }
+  // Arguments carry text from clients and servers (addresses, names, errors):
+  // escaped here, once for every caller, so none can start a record of its own.
+  std::string message = platform::EscapeControlCharacters(formatted);
+  if (message.size() > static_cast<std::size_t>(kMaxMessageLength)) message.resize(kMaxMessageLength);
   queue_.push_back(RecordLine(CtimeText(platform::LocalTimeNow()), level,
                               SourceFileName(sourceFile ? sourceFile : ""), line, function ? function : "",
                               message));

@@ -47,7 +47,9 @@ class LauncherLog {
   void Open(const std::string& name);
 
   // Queues one record when the level passes the filter and a file is open;
-  // otherwise drops it. The message is cut to kMaxMessageLength characters.
+  // otherwise drops it. Control characters of the message become escapes
+  // ("\n", "\x01" ...; a newline that ends it stays), then it is cut to
+  // kMaxMessageLength characters.
   void Write(int level, const char* sourceFile, int line, const char* function, const char* format,
              ...) __attribute__((format(printf, 6, 7)));
 

@@ -1,7 +1,11 @@
 #include "zerozedev/log/log_data.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <string>
+
+#include "platform/text.h"
 
 namespace cpplog {
 namespace {
@@ -50,6 +54,16 @@ void LogData::EndLine() {
   }
   const std::string_view written = text();
   if (written.empty() || written.back() != '\n') streambuf.sputc('\n');
+}
+
+void LogData::EscapeControlCharacters() {
+  const std::string_view written = text();
+  const auto prefix = std::min(static_cast<std::size_t>(std::max(prefixLength, 0)), written.size());
+  const std::string_view body = written.substr(prefix);
+  const std::string escaped = platform::EscapeControlCharacters(body);
+  if (escaped.size() == body.size()) return;  // nothing to escape
+  streambuf.truncate(prefix);
+  streambuf.sputn(escaped.data(), static_cast<std::streamsize>(escaped.size()));
 }
 
 }  // namespace cpplog

@@ -30,6 +30,10 @@ class LogData {
   // Makes the text end with one newline: appended unless it ends with one
   // already; when the buffer is full its last byte becomes the newline.
   void EndLine();
+  // Turns control characters after the prefix into escapes ("\n" ...), all but
+  // a final newline, so that inserted text cannot start a line of its own.
+  // Text that no longer fits the buffer is cut.
+  void EscapeControlCharacters();
 
   char buffer[kBufferSize];
   helpers::fixed_streambuf streambuf;

@@ -18,5 +18,6 @@ struct CreatedLogFile {
   std::string path;
 };
 
-// Creates a new file in `folder` (the current directory when empty).
+// Creates a new file, private to the user (0600), in `folder` (the current
+// directory when empty).
 CreatedLogFile CreateLogFile(const std::string& folder, std::int64_t unixSeconds);

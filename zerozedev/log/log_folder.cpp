@@ -1,9 +1,7 @@
 #include "zerozedev/log/log_folder.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "platform/folders.h"
+#include "platform/private_files.h"
 #include "platform/text.h"
 
 namespace {
@@ -30,10 +28,10 @@ std::string LauncherLogFolder(const std::string& logName) {
   const auto base = platform::LocalAppDataFolder();
   if (!base) return {};
   const auto executable = platform::OwnExecutablePath();
-  std::string folder = *base + "/trvo/logs/" + logName + "/" +
-                       (executable ? ProgramNameOf(*executable) : std::string());
-  RemoveExtensionOfLastComponent(folder);
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
-  return folder;
+  std::string below = "trvo/logs/" + logName + "/" + (executable ? ProgramNameOf(*executable) : std::string());
+  RemoveExtensionOfLastComponent(below);
+  // Private: records carry addresses and parameters. A failure shows when
+  // the file cannot be created.
+  platform::MakePrivateFolders(*base, below);
+  return *base + "/" + below;
 }

@@ -9,7 +9,8 @@
 // ("VeskaRoomLaunch.exe" gives "veskaroomlaunch", "a.b.exe" gives "a.b").
 std::string ProgramNameOf(std::string_view executablePath);
 
-// The log folder for `logName`, created when missing (failures are left to
-// the file open that follows). Empty when the application-data folder is
-// unavailable: files then go to the current directory.
+// The log folder for `logName`, its parts created private (0700) when
+// missing and narrowed to private when not (failures are left to the file
+// open that follows). Empty when the application-data folder is unavailable:
+// files then go to the current directory.
 std::string LauncherLogFolder(const std::string& logName);

@@ -20,6 +20,8 @@ LogMessage::LogMessage(BaseLogger& logger, int level, const char* fullPath, unsi
 
 LogMessage::~LogMessage() {
   if (delivered_) return;
+  // Inserted text may come from the command line or a peer.
+  record_->EscapeControlCharacters();
   record_->EndLine();
   try {
     freeRecord_ = logger_->Deliver(*record_);

@@ -44,10 +44,14 @@ bool CefPipeChannel::CreateCefPipe() {
   callbacks_.Register("onExitProcess", on_exit_process_.get());
 
   channel_ = std::make_unique<Cef_ServerChannel>(*this, callbacks_);
-  if (channel_->InitPipeChannel()) return true;
+  if (channel_->InitPipeChannel()) {
+    pipe_failure_.clear();
+    return true;
+  }
 
   LauncherLog::Instance().Write(4, "cef_pipe_channel", __LINE__, "CefPipeChannel::CreateCefPipe",
                                 "InitPipeChannel failed");
+  pipe_failure_ = channel_->FailureReason();
   channel_.reset();
   return false;
 }

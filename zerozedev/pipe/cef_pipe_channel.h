@@ -29,6 +29,8 @@ class CefPipeChannel {
   bool CreateCefPipe();
   // The short pipe name for the client's "host" switch; empty without a pipe.
   std::string GetPipeName() const;
+  // Why the last CreateCefPipe failed; empty after a success.
+  const std::string& PipeFailure() const { return pipe_failure_; }
 
   bool IsRunning() const { return running_.load(); }
   // Atomic exchange; returns the previous value.
@@ -45,6 +47,7 @@ class CefPipeChannel {
 
  private:
   std::unique_ptr<Cef_ServerChannel> channel_;
+  std::string pipe_failure_;
   std::atomic<bool> running_{false};
   std::mutex heartbeat_mutex_;
   std::int64_t last_heartbeat_;  // wall clock, 100-nanosecond units

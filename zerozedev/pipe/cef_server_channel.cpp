@@ -70,14 +70,15 @@ Cef_ServerChannel::~Cef_ServerChannel() {
 }
 
 bool Cef_ServerChannel::InitPipeChannel() {
-  std::string failure;
-  auto transport = CreatePipeChannel(this, &failure);
+  failure_.clear();
+  auto transport = CreatePipeChannel(this, &failure_);
   if (!transport) {
     LauncherLog::Instance().Write(4, "cef_pipe_channel", __LINE__,
                                   "Cef_ServerChannel::InitPipeChannel", "CreatePipeChannel: %s",
-                                  failure.c_str());
+                                  failure_.c_str());
     return false;
   }
+  failure_.clear();
   transport_ = std::move(transport);
   return true;
 }
@@ -92,6 +93,10 @@ bool Cef_ServerChannel::OnRead(ReceiveBuffer& buffer) {
     LauncherLog::Instance().Write(4, "cef_pipe_channel", __LINE__, "Cef_ServerChannel::OnRead",
                                   "bad msg length %u for type %u", outcome.header.length,
                                   outcome.header.type);
+  } else if (outcome.result == DrainResult::kTooLong) {
+    LauncherLog::Instance().Write(4, "cef_pipe_channel", __LINE__, "Cef_ServerChannel::OnRead",
+                                  "msg length %u for type %u exceeds the limit of %u bytes",
+                                  outcome.header.length, outcome.header.type, kMaxMessageLength);
   }
   OnError();
   return false;

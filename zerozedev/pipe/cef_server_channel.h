@@ -25,9 +25,12 @@ class Cef_ServerChannel final : public PipeChannel::ReadCallback {
 
   // The short pipe name; empty without a transport.
   std::string GetName() const;
+  // Why the last InitPipeChannel failed; empty otherwise.
+  const std::string& FailureReason() const { return failure_; }
 
  private:
   std::unique_ptr<PipeChannel> transport_;
+  std::string failure_;
   CefPipeChannel& owner_;
   CallbackTable table_;
 };

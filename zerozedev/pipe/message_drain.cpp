@@ -20,6 +20,7 @@ DrainOutcome DrainMessages(ReceiveBuffer& buffer, MessageSink& sink) {
     const MessageHeader header = DecodeMessageHeader(buffer.data);
     if (!sink.OnHeader(header)) return {DrainResult::kUnknownType, header};
     if (header.length < kMessageHeaderSize) return {DrainResult::kBadLength, header};
+    if (header.length > kMaxMessageLength) return {DrainResult::kTooLong, header};
     if (buffer.used < header.length) break;
     const std::string_view payload(reinterpret_cast<const char*>(buffer.data) + kMessageHeaderSize,
                                    header.length - kMessageHeaderSize);

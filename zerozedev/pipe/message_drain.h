@@ -23,11 +23,12 @@ enum class DrainResult {
   kNeedMore,     // every complete message was handed over
   kUnknownType,  // OnHeader refused a type; nothing after it was looked at
   kBadLength,    // a length below the header size, which could never be consumed
+  kTooLong,      // a length above kMaxMessageLength
 };
 
 struct DrainOutcome {
   DrainResult result = DrainResult::kNeedMore;
-  MessageHeader header;  // the offending header for the two errors
+  MessageHeader header;  // the offending header for the errors
 };
 
 DrainOutcome DrainMessages(ReceiveBuffer& buffer, MessageSink& sink);

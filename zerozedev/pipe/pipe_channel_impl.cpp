@@ -2,13 +2,14 @@
 
 #include <uv.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <list>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -104,12 +105,15 @@ void OnAllocate(uv_handle_t* handle, size_t suggested, uv_buf_t* out) {
   std::unique_ptr<std::uint8_t[]>& bytes = StateOf(handle).buffer_bytes;
   const size_t room = buffer.capacity - buffer.used;
   if (room < suggested) {
-    const size_t grown = static_cast<size_t>(buffer.capacity) + suggested;
-    if (grown > std::numeric_limits<unsigned>::max()) {
-      *out = uv_buf_init(nullptr, 0);  // libuv reports UV_ENOBUFS to the read callback
+    const size_t grown = std::min<size_t>(static_cast<size_t>(buffer.capacity) + suggested, kMaxReceiveBufferSize);
+    // At the limit, or without memory for more: what room is left, then
+    // none, which libuv reports to the read callback as UV_ENOBUFS.
+    std::unique_ptr<std::uint8_t[]> larger(grown > buffer.capacity ? new (std::nothrow) std::uint8_t[grown]
+                                                                   : nullptr);
+    if (!larger) {
+      *out = uv_buf_init(reinterpret_cast<char*>(buffer.data + buffer.used), static_cast<unsigned>(room));
       return;
     }
-    auto larger = std::make_unique<std::uint8_t[]>(grown);
     if (buffer.used > 0) std::memcpy(larger.get(), bytes.get(), buffer.used);
     bytes = std::move(larger);
     buffer.data = bytes.get();
@@ -256,6 +260,14 @@ void LoopState::ReceiveBytes(ssize_t nread) {
       CloseAllHandles();
       receiver->OnError();
     }
+    return;
+  }
+  if (nread == UV_ENOBUFS) {
+    // The buffer is full at its limit and the receiver still waits for more:
+    // a protocol error. Reading on would only spin on the same full buffer.
+    CloseAllHandles();
+    std::lock_guard<std::mutex> lock(receiver_mutex);
+    if (receiver != nullptr) receiver->OnError();
     return;
   }
   {

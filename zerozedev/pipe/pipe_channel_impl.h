@@ -8,8 +8,12 @@
 #include <thread>
 
 #include "zerozedev/pipe/pipe_channel.h"
+#include "zerozedev/pipe/pipe_message.h"
 
 inline constexpr unsigned kDefaultReceiveBufferSize = 4194304;
+// The receive buffer never grows past this, twice the longest message a
+// receiver takes: a peer that would need more is a protocol error.
+inline constexpr unsigned kMaxReceiveBufferSize = 2 * kMaxMessageLength;
 
 class PipeChannelImpl final : public PipeChannel {
  public:

@@ -19,6 +19,11 @@ struct MessageHeader {
 };
 
 inline constexpr unsigned kMessageHeaderSize = 8;
+// Longest message a receiver takes, header included: 4 MiB, the launcher's
+// receive buffer as first made. The longest URL Chromium takes is 2 MiB, and
+// a length beyond this is a peer's word that would have the buffer grow
+// toward 4 GiB.
+inline constexpr unsigned kMaxMessageLength = 4194304;
 
 // Header and payload in one buffer, ready for one Send.
 std::vector<std::uint8_t> EncodeMessage(std::uint32_t type, std::string_view payload = {});

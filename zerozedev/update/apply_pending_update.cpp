@@ -1,5 +1,6 @@
 #include "zerozedev/update/apply_pending_update.h"
 
+#include <string_view>
 #include <system_error>
 
 #include "platform/folders.h"
@@ -9,6 +10,12 @@
 namespace zerozedev {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kCopyingSuffix = ".copying";
+
+}  // namespace
 
 void ApplyPendingUpdate() {
   const auto folder = platform::OwnExecutableFolder();
@@ -29,12 +36,18 @@ void ApplyPendingUpdateIn(const fs::path& launcher_folder) {
   const fs::path finished = temp / kUpdatePackageName;
   if (!fs::is_regular_file(finished, ec)) return;
   const fs::path package = launcher_folder / kUpdatePackageName;
-  if (!fs::copy_file(finished, package, fs::copy_options::overwrite_existing, ec)) {
-    // Keep the finished package for the next start rather than lose it, and
-    // leave no half-copied package to be unpacked now.
+  // Copied beside its place and renamed over it only when whole: a copy that
+  // fails, however early, leaves an older package as it was. The finished
+  // package stays in temp/ for the next start.
+  fs::path copying = package;
+  copying += kCopyingSuffix;
+  std::error_code failure;
+  fs::copy_file(finished, copying, fs::copy_options::overwrite_existing, failure);
+  if (!failure) fs::rename(copying, package, failure);
+  if (failure) {
     LauncherLog::Instance().Write(4, kUpdateLogTag, __LINE__, "ApplyPendingUpdate",
-                                  "cannot copy %s: %s", finished.c_str(), ec.message().c_str());
-    fs::remove(package, ec);
+                                  "cannot copy %s: %s", finished.c_str(), failure.message().c_str());
+    fs::remove(copying, ec);
     return;
   }
   fs::remove(finished, ec);

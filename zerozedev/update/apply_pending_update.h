@@ -1,7 +1,8 @@
 #pragma once
 // First step of the launcher's start-up after an update: the updater's
 // leftovers in temp/ go, and a finished package moves into place as
-// "update.zip".
+// "update.zip". When it cannot, an older "update.zip" stays as it was and the
+// finished package waits in temp/ for the next start.
 
 #include <filesystem>
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/result.h"
 
@@ -46,6 +47,9 @@ class SharedFile {
   // this returns, the bytes are the operating system's and survive the
   // process's death.
   Status WriteAt(std::uint64_t offset, const void* data, std::size_t size);
+  // Writes `first` and then `second` as one run of bytes at `offset`, in one
+  // call to the operating system where it can.
+  Status WriteAt(std::uint64_t offset, std::string_view first, std::string_view second);
   // Reads exactly `size` bytes at `offset`; fewer bytes is an error.
   Status ReadAt(std::uint64_t offset, void* data, std::size_t size) const;
   // Closes now and reports the result; the object is then empty.

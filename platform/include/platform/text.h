@@ -28,4 +28,11 @@ std::string ToLowerUtf8(std::string_view text);
 // Case-insensitive comparison of ASCII letters; other bytes compare exactly.
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 
+// `text` fit for one line of a log: every control character (below 0x20, and
+// 0x7F) becomes an escape ("\n", "\r", "\t", else "\xHH"), so that text from
+// a peer can never start a line of its own. A newline that ends the text stays
+// (it ends the line, it cannot start another), and so does every other byte,
+// the backslash included.
+std::string EscapeControlCharacters(std::string_view text);
+
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include "support/files.h"
 #include "support/temp_dir.h"
 #include "updater/download/backup_name.h"
+#include "updater/download/response_headers.h"
 #include "updater/download/retry_wait.h"
 #include "updater/download/segment_plan.h"
 #include "updater/download/temp_trailer.h"
@@ -42,6 +43,30 @@ TEST(SegmentPlan, SplitsByStartedBlocksUpToTheThreadCount) {
     EXPECT_EQ(PlanSegments(c.size, c.ranges, c.threads, kBlock), c.plan)
         << "size " << c.size << " ranges " << c.ranges << " threads " << c.threads;
   }
+}
+
+TEST(SegmentPlan, NeverMoreThanFiveSegments) {
+  EXPECT_EQ(PlanSegments(100000000, true, 8, kBlock).size(), kMaxSegments);
+  EXPECT_EQ(PlanSegments(100000000, true, 0, kBlock).size(), 1u);
+}
+
+TEST(ResponseHeaders, ByteRangesAreFoundWhateverTheCaseOfTheFieldName) {
+  const struct {
+    const char* headers;
+    bool ranges;
+  } cases[] = {
+      {"HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-9/10\r\n\r\n", true},
+      {"HTTP/2 206\r\ncontent-range: bytes 0-9/10\r\n\r\n", true},
+      {"HTTP/1.1 206 Partial Content\r\nCONTENT-RANGE:BYTES 0-9/10\r\n\r\n", true},
+      {"HTTP/1.1 206 Partial Content\r\ncontent-range:\tbytes 0-9/10\r\n\r\n", true},
+      {"HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */10\r\n\r\n", true},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\nAccept-Ranges: bytes\r\n\r\n", false},
+      {"HTTP/1.1 206 Partial Content\r\nX-Content-Range: bytes 0-9/10\r\n\r\n", false},
+      {"HTTP/1.1 206 Partial Content\r\nContent-Range: bytesx 0-9/10\r\n\r\n", false},
+      {"HTTP/1.1 206 Partial Content\r\nContent-Range: pages 1-2/3\r\n\r\n", false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HasByteContentRange(c.headers), c.ranges) << c.headers;
 }
 
 TEST(RetryWait, DoublesFromOneSecondAndSaturatesAt32Bits) {

@@ -2,6 +2,7 @@
 // missing files, answers without a length and oversized packages.
 
 #include <algorithm>
+#include <cstdio>
 
 #include "download_fixture.h"
 #include "support/fast_clock.h"
@@ -111,6 +112,47 @@ TEST_F(DownloadTest, RedirectChainsLoopsAndMissingTargets) {
   EXPECT_TRUE(log_.WaitFor("redirect not followed"));
 }
 
+// Real servers and proxies often send a redirect's body after its head; the
+// next hop must not take those bytes for its own answer.
+TEST_F(DownloadTest, RedirectsWhoseBodyArrivesAfterTheHeadAreFollowed) {
+  FastClock clock;
+  const std::string bytes = PackageBytes(5000);
+  FaultyHttpServer server(VESKA_FAULTY_HTTP, Serve("pkg.zip", bytes));
+  for (const char* path : {"/redirect-late-body/1", "/redirect-late-body/4"}) {
+    const LogWindow window;
+    CurlDownloader engine(FewRetries(1));
+    ASSERT_TRUE(engine.Start(server.Url(path), Target())) << path;
+    EXPECT_EQ(engine.url(), server.Url("/file"));
+    EXPECT_EQ(window.Count("获取文件长度失败"), 0) << path;
+    ASSERT_TRUE(RunToEnd(engine));
+    EXPECT_EQ(FileMd5(Target()), Md5Hex(bytes));
+  }
+}
+
+// A handle without a write token of its own hands the transfer library's
+// default to the body callback: the process's standard output structure.
+TEST_F(DownloadTest, EveryHandleHasAWriteTokenOfItsOwn) {
+  FastClock clock;
+  const std::string bytes = PackageBytes(300000);
+  Serve("pkg.zip", bytes);
+  NginxServer nginx(root_.path());
+  // Standard output whose first bytes read as a range-test token that takes
+  // no byte at all.
+  long long counter = 0;
+  char lookalike[64];
+  std::snprintf(lookalike, sizeof lookalike, "RangeTest##%p##0", static_cast<void*>(&counter));
+  CurlDownloader engine(FewRetries(1));
+  std::FILE* const standardOutput = stdout;
+  stdout = reinterpret_cast<std::FILE*>(lookalike);
+  const bool started = engine.Start(nginx.Url("/pkg.zip"), Target());
+  stdout = standardOutput;
+  ASSERT_TRUE(started);
+  EXPECT_EQ(counter, 0);
+  EXPECT_TRUE(engine.rangeSupported());
+  ASSERT_TRUE(RunToEnd(engine));
+  EXPECT_EQ(FileMd5(Target()), Md5Hex(bytes));
+}
+
 TEST_F(DownloadTest, AMissingPackageFailsAtOnceWithoutRetries) {
   FastClock clock;
   NginxServer nginx(root_.path());
@@ -189,6 +231,23 @@ TEST_F(DownloadTest, HttpsNeedsTheConfiguredClientFilesBesideTheProgram) {
       ASSERT_TRUE(RunToEnd(engine));
     }
   }
+}
+
+// HTTP/2 sends header names in lower case; ranges must still be found. Also
+// the https path of every request through a real TLS server.
+TEST_F(DownloadTest, RangesOverHttpsAndHttp2AreFoundWhateverTheHeaderCase) {
+  const std::string bytes = PackageBytes(12582912);
+  Serve("pkg.zip", bytes);
+  const veska_test::TempDir tlsFolder;
+  NginxServer nginx(root_.path(), "", veska_test::MakeLoopbackTls(tlsFolder.path()));
+  CurlDownloader engine;
+  ASSERT_TRUE(engine.Start(nginx.Url("/pkg.zip"), Target()));
+  EXPECT_TRUE(engine.rangeSupported());
+  EXPECT_EQ(engine.segmentCount(), 3u);
+  ASSERT_TRUE(RunToEnd(engine));
+  EXPECT_EQ(FileMd5(Target()), Md5Hex(bytes));
+  ASSERT_TRUE(veska_test::WaitUntil([&] { return nginx.AccessLog().size() >= 6; }));
+  for (const auto& line : nginx.AccessLog()) EXPECT_NE(line.find(" HTTP/2.0"), std::string::npos) << line;
 }
 
 }  // namespace

@@ -100,6 +100,13 @@ TEST(SharedFile, PositionedReadsAndWritesAndSize) {
   EXPECT_EQ(std::string(back, 3), std::string("\0xy", 3));
   EXPECT_FALSE(file->ReadAt(9, back, 3));  // past the end
   EXPECT_EQ(*file->Size(), 10u);
+  // Two pieces as one run, either of them empty, growing the file.
+  ASSERT_TRUE(file->WriteAt(1, "ab", "cd"));
+  ASSERT_TRUE(file->WriteAt(5, "", "e"));
+  ASSERT_TRUE(file->WriteAt(9, "zw", ""));
+  char all[11] = {};
+  ASSERT_TRUE(file->ReadAt(0, all, 11));
+  EXPECT_EQ(std::string(all, 11), std::string("\0abcde\0\0xzw", 11));
   EXPECT_TRUE(file->Close());
   EXPECT_FALSE(file->is_open());
 }

@@ -93,6 +93,37 @@ TEST_F(DownloadTest, ARequestThatEndsEarlyIsContinuedWithoutARetry) {
   EXPECT_EQ(log_.Count("尝试第"), 0);
 }
 
+// Segments that start inside a page, and requests that end inside one: the
+// bytes held back to the next page boundary reach the file when a request
+// ends, so each continuation starts exactly where the last one stopped.
+TEST_F(DownloadTest, RangesThatStartAndEndInsidePagesLoseAndRepeatNothing) {
+  FastClock clock;
+  constexpr std::uint32_t kSize = 15000001;  // three segments from 0, 5000000 and 10000000
+  constexpr std::uint32_t kPiece = 1000003;
+  const std::string bytes = PackageBytes(kSize);
+  FaultyHttpServer server(VESKA_FAULTY_HTTP, Serve("pkg.zip", bytes), {"--short-ranges", std::to_string(kPiece)});
+  CurlDownloader engine;
+  ASSERT_TRUE(engine.Start(server.Url("/file"), Target()));
+  ASSERT_EQ(engine.segmentCount(), 3u);
+  ASSERT_TRUE(RunToEnd(engine));
+  EXPECT_EQ(FileMd5(Target()), Md5Hex(bytes));
+
+  std::vector<std::string> expected;
+  for (const auto& [start, end] : {std::pair{0u, 5000000u}, {5000000u, 10000000u}, {10000000u, kSize}}) {
+    for (std::uint32_t from = start; from < end; from += kPiece) {
+      expected.push_back("GET /file bytes=" + std::to_string(from) + "-" + std::to_string(end));
+    }
+  }
+  std::vector<std::string> asked;
+  for (const auto& line : DataRequests(server.Requests())) {
+    if (line != "GET /file -" && line != "GET /file bytes=1-1024") asked.push_back(line);
+  }
+  std::sort(expected.begin(), expected.end());
+  std::sort(asked.begin(), asked.end());
+  EXPECT_EQ(asked, expected);
+  EXPECT_EQ(log_.Count("尝试第"), 0);
+}
+
 TEST_F(DownloadTest, ASuccessThatDeliversNothingIsAFailure) {
   FastClock clock;
   FaultyHttpServer server(VESKA_FAULTY_HTTP, Serve("pkg.zip", PackageBytes(3000000)), {"--short-ranges", "0"});

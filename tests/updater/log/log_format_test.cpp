@@ -72,6 +72,10 @@ TEST(FormatLogMessage, CutsAt1023BytesWithoutSplittingACharacter) {
     EXPECT_EQ(Format("%s", c.argument.c_str()), c.expected) << c.argument.size();
   }
   EXPECT_EQ(Format("%d|%s", -7, "z"), "-7|z");
+  // Control characters become escapes, and the limit counts the escaped text.
+  EXPECT_EQ(Format("RedirectUrl: %s", "http://x/\n03 16 2021 09:46:19|0|forged\r\x01"),
+            "RedirectUrl: http://x/\\n03 16 2021 09:46:19|0|forged\\r\\x01");
+  EXPECT_EQ(Format("%s", (a1020 + "\n" + han).c_str()), a1020 + "\\n");
   EXPECT_EQ(Format(nullptr), "");
 }
 

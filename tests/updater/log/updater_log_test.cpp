@@ -15,6 +15,7 @@
 #include "support/named_program.h"
 #include "support/run_program.h"
 #include "support/scoped_env.h"
+#include "support/scoped_umask.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
 #include "updater/log/log_line.h"
@@ -78,6 +79,18 @@ TEST_F(UpdaterLogTest, LineLayoutInTheProgramsFolder) {
   EXPECT_EQ(AfterTimeStamp(lines[0]), "|0|UpdaterApp|59|parseZipConf|ZipUrl : http://h/u.zip md5 : 7");
   EXPECT_EQ(AfterTimeStamp(lines[1]), "|0|process_op|12|FindProcess_ByName|ends with newline");
   EXPECT_EQ(lines[2], "");
+}
+
+// Lines carry the update's address and parameters.
+TEST_F(UpdaterLogTest, FoldersAndFilesAreTheUsersAloneWhateverTheUmask) {
+  const veska_test::ScopedUmask usual(022);
+  UpdaterLog log;
+  log.Open("qelUpdater");
+  log.Write(0, "UpdaterApp", 1, "f", "ZipUrl : %s", "http://h/u.zip?token=1");
+  log.Shutdown();
+  ASSERT_EQ(FilesIn(LogFolder()).size(), 1u);
+  const auto open = veska_test::NotPrivate(data_.path() / "trvo");
+  EXPECT_TRUE(open.empty()) << testing::PrintToString(open);
 }
 
 TEST_F(UpdaterLogTest, LevelFilters) {

@@ -72,6 +72,28 @@ TEST(ClientRun, ExitRequestEndsTheRunAndTheClientHearsTheClosingNotice) {
   EXPECT_FALSE(LoggedPid(records, "Client connected").empty());
 }
 
+// Without its pipe the launcher still opens the class: the client is started
+// and watched by its process, and the user hears why on standard error.
+TEST(ClientRun, PipeThatCannotBeMadeStillStartsTheClient) {
+  LauncherInstall install;
+  // A pipe folder that others may enter is refused.
+  const fs::path pipe_folder = install.RuntimeFolder() / "veska";
+  fs::create_directories(pipe_folder);
+  fs::permissions(pipe_folder, fs::perms(0755));
+
+  const auto run = install.Run({"-lifetime_ms=1500"}, kRunLimit);
+
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  const auto events = install.ClientEvents();
+  EXPECT_TRUE(Contains(events, "start host= crash_server=")) << testing::PrintToString(events);
+  EXPECT_TRUE(Contains(events, "exit 0")) << testing::PrintToString(events);
+  const auto records = install.LogRecords();
+  EXPECT_TRUE(Contains(records, "|wWinMain|Create cef pipe error")) << testing::PrintToString(records);
+  EXPECT_TRUE(Contains(records, "|wWinMain|Client run over")) << testing::PrintToString(records);
+  EXPECT_NE(run.err.find("Create cef pipe error"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(pipe_folder.string() + " is open to group or others"), std::string::npos) << run.err;
+}
+
 TEST(ClientRun, CrashingClientLeavesADumpThatTheDebuggerReads) {
   LauncherInstall install;
   auto launcher = install.Start({"-lifetime-ms=60000", "-script=crash"});

@@ -18,10 +18,25 @@ LauncherInstall::LauncherInstall()
   InstallAs(VESKA_CLIENT, folder_, "veskaroom.exe");
 }
 
-ChildProcess LauncherInstall::Start(const std::vector<std::string>& client_switches) const {
+namespace {
+
+const std::vector<std::string> kNoDisplay = {"DISPLAY=", "WAYLAND_DISPLAY="};
+
+}  // namespace
+
+std::vector<std::string> LauncherInstall::Arguments(const std::vector<std::string>& client_switches) const {
   std::vector<std::string> args{"-record=" + ClientRecord().string()};
   args.insert(args.end(), client_switches.begin(), client_switches.end());
-  return ChildProcess(folder_ / "VESKALaunch.exe", args, {"DISPLAY=", "WAYLAND_DISPLAY="});
+  return args;
+}
+
+ChildProcess LauncherInstall::Start(const std::vector<std::string>& client_switches) const {
+  return ChildProcess(folder_ / "VESKALaunch.exe", Arguments(client_switches), kNoDisplay);
+}
+
+ProgramRun LauncherInstall::Run(const std::vector<std::string>& client_switches,
+                                std::chrono::milliseconds limit) const {
+  return RunProgram(folder_ / "VESKALaunch.exe", Arguments(client_switches), kNoDisplay, limit);
 }
 
 std::vector<std::string> LauncherInstall::LogRecords() const {

@@ -16,6 +16,7 @@
 #include "support/files.h"
 #include "support/named_program.h"
 #include "support/scoped_env.h"
+#include "support/scoped_umask.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
 #include "zerozedev/crash/upload_checkpoint.h"
@@ -208,6 +209,31 @@ TEST_F(CrashServerTest, UploadRequestsWithoutADumpOrWithAHostileNameTouchNothing
   EXPECT_EQ(veska_test::FilesIn(CrashFolderPath()), expected);
   EXPECT_EQ(ReadFile(data_home_ / "trvo" / "qelLog_1.log"), "outside the crash folder\n");
   EXPECT_TRUE(collector.Uploads().empty());
+}
+
+// Dumps, packages and logs carry what the user did and typed: only the user
+// may read them, whatever the umask lets other programs' files be.
+TEST_F(CrashServerTest, CrashDataAndLogsArePrivateWhateverTheUmask) {
+  const veska_test::ScopedUmask usual(022);
+  const veska_test::TempDir home;
+  const veska_test::ScopedEnv home_env("XDG_DATA_HOME", home.str());
+  LauncherLog::Instance().Open("zerozedev");
+  CrashCollector collector(CRASH_COLLECTOR);
+  crash_test::ScopedCurrentDirectory in_app(app_folder_.string());
+  Start();
+  ASSERT_TRUE(CrashServerRunning());
+  ASSERT_EQ(CrashFolderPath(), home / "trvo" / "crash");
+  WriteFile(CrashFolderPath() / "cc.dmp", "MDMP");
+  WriteFile(CrashFolderPath() / "qelLog_4.log", "log\n");
+  manager_.SetLastDumpPath(platform::Utf8ToUtf16((CrashFolderPath() / "cc.dmp").string()));
+
+  ChildProcess client = StartClient({"upload", "log=qelLog_4.log", "url=" + collector.Url()});
+  EXPECT_EQ(client.WaitExit(), 0);
+  ASSERT_TRUE(crash_test::WaitForLogMessage(home.path(), "send dump succeeded"));
+
+  EXPECT_EQ(veska_test::FilesIn(CrashFolderPath()), std::vector<fs::path>{CrashFolderPath() / "202335975.zip"});
+  const auto open = veska_test::NotPrivate(home / "trvo");
+  EXPECT_TRUE(open.empty()) << testing::PrintToString(open);
 }
 
 // A client asks for its upload and dies; its exit ends the run while the

@@ -209,6 +209,21 @@ TEST_F(UploadRequestTest, FailedUploadLeavesTheCheckpointAsItWas) {
   EXPECT_EQ(LogCount("send dump succeeded"), 0);
 }
 
+TEST_F(UploadRequestTest, AddressWithALineBreakCannotForgeARecord) {
+  crash_test::ScopedCurrentDirectory in_app(app_folder_.string());
+  const std::string closed = "http://127.0.0.1:" + std::to_string(veska_test::PickFreeLoopbackPort()) + "/crashReport";
+  const std::string forged = "Thu Jan  1 00:00:00 1970 |4|zerozedev|1|google_breakpad::UploadDumpFile|send dump succeeded";
+
+  handler_.Handle(WriteCrash("qelLog_1.log"), Payload({{"log", "qelLog_1.log"}, {"url", closed + "\n" + forged + "\n"}}));
+
+  ASSERT_TRUE(crash_test::WaitForLogMessage(data_home_.path(), "send dump failed"));
+  EXPECT_EQ(LogCount("send dump succeeded"), 0);
+  const auto messages = crash_test::LogMessages(data_home_.path());
+  EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [&](const std::string& m) {
+    return m.rfind(closed + "\\n" + forged + "\\n: ", 0) == 0;
+  })) << testing::PrintToString(messages);
+}
+
 TEST_F(UploadRequestTest, UnsafeOrUnusableRequestsTouchNothing) {
   CrashCollector collector(CRASH_COLLECTOR);
   crash_test::ScopedCurrentDirectory in_app(app_folder_.string());
@@ -242,7 +257,7 @@ TEST_F(UploadRequestTest, UnsafeOrUnusableRequestsTouchNothing) {
   EXPECT_TRUE(collector.Uploads().empty());
   // What the client sent cannot break the log into extra records.
   EXPECT_TRUE(crash_test::WaitForLogMessage(
-      data_home_.path(), "upload request ignored: log name ../qelLog_1.log?forged record leaves the dump folder"));
+      data_home_.path(), "upload request ignored: log name ../qelLog_1.log\\nforged record leaves the dump folder"));
 }
 
 TEST_F(UploadRequestTest, MissingLogStillSendsTheDump) {

@@ -71,6 +71,8 @@ TEST_F(LauncherProcessTest, HandOffWithoutClientPipeExitsWithOne) {
   auto client = StartClientNamed("veskaroom.exe");
   const auto run = Launch({"veska://room?id=1"}, "cancel");
   EXPECT_EQ(run.exit_code, 1);
+  // No log is open yet: the user hears it on standard error.
+  EXPECT_NE(run.err.find("] cannot hand the address to the running client: "), std::string::npos) << run.err;
 }
 
 TEST_F(LauncherProcessTest, CancelWithoutAddressExitsQuietly) {

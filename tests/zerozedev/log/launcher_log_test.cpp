@@ -95,6 +95,22 @@ TEST_F(LauncherLogTest, MessageIsCutTo1023Characters) {
   EXPECT_EQ(MessageOf(lines.back()), std::string(1023, 'y'));
 }
 
+TEST_F(LauncherLogTest, TextFromPeersCannotStartARecordOfItsOwn) {
+  const std::string forged = "http://x/\nThu Jan  1 00:00:00 1970 |4|zerozedev|1|wWinMain|forged\r\x01\x7f\tend";
+  {
+    LauncherLog log;
+    log.Open("zerozedev");
+    log.Write(4, "zerozedev", 1, "f", "url:%s", forged.c_str());
+    // The limit counts the escaped text.
+    log.Write(4, "zerozedev", 2, "f", "%s\n\x01", std::string(1020, 'x').c_str());
+  }
+  const auto lines = Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(MessageOf(lines[0]),
+            "url:http://x/\\nThu Jan  1 00:00:00 1970 |4|zerozedev|1|wWinMain|forged\\r\\x01\\x7F\\tend");
+  EXPECT_EQ(MessageOf(lines[1]), std::string(1020, 'x') + "\\n\\");
+}
+
 TEST_F(LauncherLogTest, RecordsBeforeOpenAreDropped) {
   {
     LauncherLog log;

@@ -65,7 +65,9 @@ TEST(StreamLogMessageTest, LineEndsWithExactlyOneNewlineAndIsCutAtTheBuffer) {
   } cases[] = {
       {"plain", "class path: veskaroom.exe", prefix + "class path: veskaroom.exe\n"},
       {"ends with a newline", "done\n", prefix + "done\n"},
-      {"inner newlines stay", "a\n\n", prefix + "a\n\n"},
+      // Text inserted from a command line or a peer cannot start a line of its own.
+      {"inner control characters are escaped", "par: x\n[WFE][I][forged]\r\x01\n",
+       prefix + "par: x\\n[WFE][I][forged]\\r\\x01\n"},
       {"empty", "", prefix + "\n"},
       {"fits with its newline", std::string(room - 1, 'x'), prefix + std::string(room - 1, 'x') + "\n"},
       // A full buffer gives its last byte to the newline.

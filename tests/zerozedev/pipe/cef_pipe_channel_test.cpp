@@ -144,6 +144,10 @@ INSTANTIATE_TEST_SUITE_P(
                    {"onError"}},
         OnReadCase{"LengthBelowTheHeaderIsAProtocolError",
                    {{Header(MSG_HEARTBEAT, 0), "receving MSG_HEARTBEAT\n", false}},
+                   {"onError"}},
+        // A peer's word alone must not make the launcher hold gigabytes.
+        OnReadCase{"LengthAboveTheLimitIsAProtocolError",
+                   {{Header(MSG_UPDATEURL, 0xFFFFFFF0u) + "abc", "receving MSG_UPDATEURL\n", false}},
                    {"onError"}}),
     [](const testing::TestParamInfo<OnReadCase>& info) { return std::string(info.param.name); });
 
@@ -277,9 +281,12 @@ TEST_F(ClientChannel, RefusedFolderFailsTheCreateUntilItIsFixed) {
   CefPipeChannel channel;
   EXPECT_FALSE(channel.CreateCefPipe());
   EXPECT_EQ(channel.GetPipeName(), "");
+  EXPECT_NE(channel.PipeFailure().find(runtime.string() + " is open to group or others"), std::string::npos)
+      << channel.PipeFailure();
 
   std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
   ASSERT_TRUE(channel.CreateCefPipe());
+  EXPECT_EQ(channel.PipeFailure(), "");
   auto client = ConnectClient(channel.GetPipeName());
   SendBytes(*client, Message(MSG_HEARTBEAT));
   EXPECT_TRUE(WaitUntil([&] { return channel.HeartbeatSeen(); }));

@@ -103,7 +103,13 @@ INSTANTIATE_TEST_SUITE_P(
                   DrainResult::kBadLength, Header(MSG_HEARTBEAT, 0)},
         DrainCase{"LengthSevenIsShorterThanTheHeader",
                   {{Header(MSG_UPDATEURL, 7) + "x", 1, 0}}, {}, DrainResult::kBadLength,
-                  Header(MSG_UPDATEURL, 7) + "x"}),
+                  Header(MSG_UPDATEURL, 7) + "x"},
+        DrainCase{"LengthAtTheLimitWaitsForItsBytes",
+                  {{Header(MSG_UPDATEURL, kMaxMessageLength) + "x", 1, 0}}, {}, DrainResult::kNeedMore,
+                  Header(MSG_UPDATEURL, kMaxMessageLength) + "x"},
+        DrainCase{"LengthAboveTheLimitIsRefused",
+                  {{Message(MSG_HEARTBEAT) + Header(MSG_UPDATEURL, kMaxMessageLength + 1) + "x", 2, 1}},
+                  {"1:"}, DrainResult::kTooLong, Header(MSG_UPDATEURL, kMaxMessageLength + 1) + "x"}),
     [](const testing::TestParamInfo<DrainCase>& info) { return std::string(info.param.name); });
 
 TEST(PipeMessage, LayoutIsLittleEndianWithTheTotalLength) {

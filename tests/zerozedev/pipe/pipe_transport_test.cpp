@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -14,6 +15,7 @@
 #include "support/temp_dir.h"
 #include "support/wait.h"
 #include "tests/zerozedev/pipe/recording_receiver.h"
+#include "tests/zerozedev/pipe/wire_bytes.h"
 #include "zerozedev/pipe/pipe_message.h"
 #include "zerozedev/pipe/pipe_name.h"
 
@@ -142,13 +144,13 @@ TEST_F(PipeTransport, MessagesFromThreeThreadsArriveWholeInQueueOrder) {
 
 TEST_F(PipeTransport, MessageLargerThanTheReceiveBufferArrivesWhole) {
   StartServer();
-  client = ConnectClient(client_rx);
-  const std::string payload = Pattern('0', kDefaultReceiveBufferSize + 12345);
-  SendMessage(*client, MSG_UPDATEURL, payload);
-  SendMessage(*client, MSG_HEARTBEAT);
-  ASSERT_TRUE(WaitUntil([&] { return server_rx.MessageCount() == 2; }, 20s));
-  EXPECT_TRUE(server_rx.Messages()[0].payload == payload);
-  EXPECT_EQ(server_rx.Messages()[1], (ReceivedMessage{MSG_HEARTBEAT, ""}));
+  client = ConnectClient(client_rx);  // a 64 KiB buffer
+  const std::string payload = Pattern('0', (1 << 20) + 12345);
+  SendMessage(*server, MSG_UPDATEURL, payload);
+  SendMessage(*server, MSG_HEARTBEAT);
+  ASSERT_TRUE(WaitUntil([&] { return client_rx.MessageCount() == 2; }, 20s));
+  EXPECT_TRUE(client_rx.Messages()[0].payload == payload);
+  EXPECT_EQ(client_rx.Messages()[1], (ReceivedMessage{MSG_HEARTBEAT, ""}));
 }
 
 TEST_F(PipeTransport, ClientLeavingGivesOneErrorAndTheServerKeepsRunning) {
@@ -202,6 +204,49 @@ TEST_F(PipeTransport, ProtocolErrorDropsTheConnectionAndEndsTheServerLoop) {
   server->Close(5);                          // nothing left to close
   server->Wait();
   EXPECT_EQ(client_rx.MessageCount(), 0u);
+}
+
+TEST_F(PipeTransport, LengthBeyondTheLimitDropsThePeerAtOnce) {
+  StartServer();
+  client = ConnectClient(client_rx);
+  SendMessage(*client, MSG_HEARTBEAT);
+  const std::string header = Header(MSG_UPDATEURL, 0xFFFFFFF0u);
+  const std::string claimed = header + Pattern('a', 1 << 20);
+  client->Send(claimed.data(), static_cast<unsigned>(claimed.size()));
+  ASSERT_TRUE(WaitUntil([&] { return server_rx.errors == 1 && client_rx.errors == 1; }, 10s));
+  EXPECT_EQ(server_rx.Messages(), (std::vector<ReceivedMessage>{{MSG_HEARTBEAT, ""}}));
+  server->Close(5);
+  server->Wait();
+}
+
+// Takes every byte and consumes none, as a receiver with no limit of its own
+// would while a peer streams one endless message.
+class HoardingReceiver : public PipeChannel::ReadCallback {
+ public:
+  bool InitPipeChannel() override { return false; }
+  bool OnRead(ReceiveBuffer& buffer) override {
+    held = buffer.used;
+    return true;
+  }
+  void OnError() override { ++errors; }
+  std::atomic<unsigned> held{0};
+  std::atomic<int> errors{0};
+};
+
+TEST_F(PipeTransport, BufferStopsGrowingAtItsLimitAndThePeerIsDropped) {
+  HoardingReceiver hoarder;
+  std::string failure;
+  auto hoarding_server = CreatePipeChannel(&hoarder, &failure);  // goes before its receiver
+  ASSERT_TRUE(hoarding_server) << failure;
+  auto streaming_client = CreateClientPipeChannel(&client_rx);
+  streaming_client->Start(64 * 1024);
+  ASSERT_TRUE(streaming_client->Connect(hoarding_server->GetName()));
+  const std::string endless = Pattern('z', 12u << 20);
+  streaming_client->Send(endless.data(), static_cast<unsigned>(endless.size()));
+  ASSERT_TRUE(WaitUntil([&] { return hoarder.errors == 1 && client_rx.errors == 1; }, 30s));
+  EXPECT_EQ(hoarder.held.load(), kMaxReceiveBufferSize);
+  hoarding_server->Close(5);
+  hoarding_server->Wait();
 }
 
 TEST_F(PipeTransport, ConnectFailsWhenNobodyServesTheName) {

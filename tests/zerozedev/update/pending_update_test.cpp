@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <set>
@@ -81,6 +85,37 @@ TEST_F(PendingUpdateTest, PackageThatCannotBeMovedStaysForTheNextStart) {
 
   EXPECT_TRUE(fs::is_regular_file(app_ / "temp" / "update.zip"));
   EXPECT_TRUE(fs::is_directory(app_ / "update.zip"));
+}
+
+// Runs `step` in a child process that may not write a single byte to a file
+// (a full disk, a quota), and waits for it.
+template <class Step>
+void RunWhereNoFileCanGrow(Step step) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
+    const rlimit none{0, 0};
+    setrlimit(RLIMIT_FSIZE, &none);
+    step();
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+TEST_F(PendingUpdateTest, CopyThatFailsKeepsBothTheOlderAndTheNewerPackage) {
+  WriteZip(app_ / "update.zip", {{.name = "a.txt", .content = "old"}});
+  WriteZip(app_ / "temp" / "update.zip", {{.name = "a.txt", .content = "new"}});
+  const std::string older = ReadFile(app_ / "update.zip");
+  const std::string newer = ReadFile(app_ / "temp" / "update.zip");
+
+  RunWhereNoFileCanGrow([&] { ApplyPendingUpdateIn(app_); });
+
+  ASSERT_EQ(TreeOf(app_), (std::set<std::string>{"temp", "temp/update.zip", "update.zip"}));
+  EXPECT_EQ(ReadFile(app_ / "update.zip"), older);
+  EXPECT_EQ(ReadFile(app_ / "temp" / "update.zip"), newer);
 }
 
 TEST_F(PendingUpdateTest, EntriesCreateTheirFolders) {
