@@ -21,7 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   constexpr int kToday = 20230315;
   const UploadCounters counted = google_breakpad::CountUpload(read, kToday);
-  FUZZ_CHECK(counted.last_date == kToday && counted.uploads >= 1);
+  FUZZ_CHECK(counted.last_date == kToday);
+  // A new day starts counting at 1; the file's own count may be anything.
+  FUZZ_CHECK(read.last_date == kToday || counted.uploads == 1);
   FUZZ_CHECK(google_breakpad::WriteCheckpoint(path, counted));
   FUZZ_CHECK(google_breakpad::ReadCheckpoint(path) == counted);
   return 0;

@@ -23,7 +23,10 @@ compilers=()
 [ -n "$sanitize" ] && bench=OFF
 if [ "$flavour" = fuzz ]; then
   tests=OFF
-  compilers=(-DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14)
+  # As fuzzing builds usually are: quick to build, assertions kept.
+  compilers=(-DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
+             "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only"
+             "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only")
 fi
 targets=()
 for target in "$@"; do targets+=(--target "$target"); done

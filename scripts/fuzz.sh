@@ -26,6 +26,7 @@ while [ $# -gt 0 ]; do
 done
 case "$seconds" in ''|*[!0-9]*) echo "fuzz.sh: --seconds needs a whole number" >&2; exit 2 ;; esac
 
+bash scripts/install-deps.sh >&2
 bash scripts/build.sh fuzz fuzzers >&2
 dir=build-fuzz
 if [ ${#names[@]} -eq 0 ]; then

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libspdlog-dev libcpp-httplib-dev libcli11-dev
   nginx-light openssl lldb curl aria2 unzip xvfb xauth xdotool fonts-wqy-microhei
   gcc-mingw-w64-i686-win32 gcc-mingw-w64-x86-64-win32
+  clang-14 libclang-rt-14-dev
 )
 
 as_root() {

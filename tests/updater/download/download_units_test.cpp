@@ -5,6 +5,7 @@
 
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/files.h"
@@ -131,8 +132,12 @@ std::string Trailer(const std::vector<TrailerRecord>& records, std::uint32_t pac
   return bytes.append(size.begin(), size.end());
 }
 
-bool operator==(const TrailerRecord& a, const TrailerRecord& b) {
-  return a.start == b.start && a.length == b.length && a.done == b.done;
+using Triple = std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>;
+
+std::vector<Triple> Triples(const std::vector<TrailerRecord>& records) {
+  std::vector<Triple> triples;
+  for (const TrailerRecord& record : records) triples.emplace_back(record.start, record.length, record.done);
+  return triples;
 }
 
 // Found by fuzzing (the inputs are in fuzz/corpus/download_resume/): files a
@@ -145,7 +150,7 @@ TEST(ResumeRead, TrailersThatWouldMisplaceWritesAreNotTakenAsTheyStand) {
   veska_test::WriteFile(target + ".dltmp", package + Trailer({{0, 50, 20}, {50, 50, 50}}, 100));
   auto plan = CurlDownloader::ReadResumePlan(target, 100, true);
   ASSERT_TRUE(plan.has_value());
-  EXPECT_EQ(plan->segments, (std::vector<TrailerRecord>{{0, 50, 20}, {50, 50, 50}}));
+  EXPECT_EQ(Triples(plan->segments), (std::vector<Triple>{{0, 50, 20}, {50, 50, 50}}));
   EXPECT_EQ(plan->downloadedBytes, 70u);
 
   // One byte to spare before the records: they would be rewritten one byte
@@ -157,7 +162,7 @@ TEST(ResumeRead, TrailersThatWouldMisplaceWritesAreNotTakenAsTheyStand) {
   veska_test::WriteFile(target + ".dltmp", package + Trailer({{0, 50, 50}, {50, 52, 0}}, 100));
   plan = CurlDownloader::ReadResumePlan(target, 100, true);
   ASSERT_TRUE(plan.has_value());
-  EXPECT_EQ(plan->segments, (std::vector<TrailerRecord>{{0, 50, 50}, {50, 50, 0}}));
+  EXPECT_EQ(Triples(plan->segments), (std::vector<Triple>{{0, 50, 50}, {50, 50, 0}}));
 }
 
 TEST(BackupName, NextFreeSuffixFromZero) {
