@@ -10,6 +10,8 @@ pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 pkg_check_modules(LIBACL REQUIRED IMPORTED_TARGET libacl)
 pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
+pkg_check_modules(LIBSYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
+pkg_check_modules(LIBCAP REQUIRED IMPORTED_TARGET libcap)
 # Option parsing of the programs in tools/ and bench/.
 find_package(CLI11 CONFIG REQUIRED)
 if(VESKA_BUILD_TESTS)

@@ -126,6 +126,8 @@ WindowsVersionSources DefaultWindowsVersionSources() {
           [] { return std::optional<WindowsVersion>(WindowsVersion{10, 0}); }};
 }
 
+std::uint32_t WindowsMajorVersion() { return Version().major; }
+
 void SetWindowsVersionSourcesForTesting(WindowsVersionSources sources) {
   std::lock_guard lock(sources_lock);
   Sources() = std::move(sources);

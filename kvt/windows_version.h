@@ -24,6 +24,10 @@ struct WindowsVersionSources {
 
 WindowsVersionSources DefaultWindowsVersionSources();
 
+// The major version KvtGetWindowsVersion reports (0 when none is found): the
+// level the helpers compare against (Vista is 6).
+std::uint32_t WindowsMajorVersion();
+
 // For tests: replaces the sources and forgets the cached version.
 void SetWindowsVersionSourcesForTesting(WindowsVersionSources sources);
 

@@ -114,6 +114,88 @@ bool KvtRegIsKeyExist(KvtHKEY root, const char16_t* subKey);
 bool KvtRegDeleteKeyValue(KvtHKEY root, const char16_t* subKey, const char16_t* valueName);
 bool GetDllPathForClsid(const char16_t* clsidText, char16_t* buffer, uint32_t bufferBytes);
 
+/* Security, elevation and process helpers. Access masks are Windows'
+ * (GENERIC_ALL 0x10000000 ...). */
+#define KVT_GENERIC_READ 0x80000000u
+#define KVT_GENERIC_WRITE 0x40000000u
+#define KVT_GENERIC_EXECUTE 0x20000000u
+#define KVT_GENERIC_ALL 0x10000000u
+bool FileAddAccessRights(const char16_t* path, const char16_t* accountName, uint32_t accessMask);
+bool IsHasUAC(void);
+int32_t IsSystemUACEnable(void);
+bool IsProcessVirtualized(void);
+bool EnableVirtualized(bool enable);
+int32_t UACAllowWindowMeesage(uint32_t message, int32_t allow);
+bool KvtExecuteApp(const char16_t* applicationName, char16_t* commandLine, uint32_t waitMs);
+bool KvtExecuteAppWithUAC(const char16_t* file, const char16_t* parameters, uint32_t waitMs);
+bool UACExecuteApp(const char16_t* file, const char16_t* parameters, uint32_t waitMs);
+bool GetDebugPrivilege(void);
+bool ShutdownWindow(void);
+bool KvtRegDll(const char16_t* path, bool registerServer);
+int32_t MinimizeMemory(void);
+
+/* File, directory and version helpers. A file handle (HANDLE) is the file
+ * descriptor; close it with close(2). */
+typedef void* KvtHANDLE;
+#define KVT_INVALID_HANDLE_VALUE ((KvtHANDLE)(intptr_t)-1)
+typedef struct KvtSECURITY_ATTRIBUTES {
+  uint32_t nLength;
+  void* lpSecurityDescriptor;
+  int32_t bInheritHandle;
+} KvtSECURITY_ATTRIBUTES;
+#define KVT_FILE_SHARE_READ 0x1u
+#define KVT_FILE_SHARE_WRITE 0x2u
+#define KVT_FILE_SHARE_DELETE 0x4u
+#define KVT_CREATE_NEW 1u
+#define KVT_CREATE_ALWAYS 2u
+#define KVT_OPEN_EXISTING 3u
+#define KVT_OPEN_ALWAYS 4u
+#define KVT_TRUNCATE_EXISTING 5u
+#define KVT_MOVEFILE_REPLACE_EXISTING 0x1u
+#define KVT_MOVEFILE_COPY_ALLOWED 0x2u
+#define KVT_MOVEFILE_DELAY_UNTIL_REBOOT 0x4u
+
+#ifndef _FILETIME_
+#define _FILETIME_
+typedef struct _FILETIME {
+  uint32_t dwLowDateTime;
+  uint32_t dwHighDateTime;
+} FILETIME;
+#endif
+
+/* A file version, four 16-bit parts stored low byte first. */
+typedef struct FileVersion {
+  uint16_t major;
+  uint16_t minor;
+  uint16_t build;
+  uint16_t revision;
+} FileVersion;
+
+KvtHANDLE KvtCreateFileW(const char16_t* path, uint32_t desiredAccess, uint32_t shareMode,
+                         KvtSECURITY_ATTRIBUTES* securityAttributes, uint32_t creationDisposition,
+                         uint32_t flagsAndAttributes, KvtHANDLE templateFile, bool createFolders);
+KvtHANDLE KvtCreateFileA(const char* path, uint32_t desiredAccess, uint32_t shareMode,
+                         KvtSECURITY_ATTRIBUTES* securityAttributes, uint32_t creationDisposition,
+                         uint32_t flagsAndAttributes, KvtHANDLE templateFile);
+int32_t KvtCreateDirectoryW(const char16_t* path, bool createParents);
+int32_t KvtCreateDirectoryA(const char* path);
+int32_t KvtCopyFile(const char16_t* source, const char16_t* target, int32_t failIfExists);
+int32_t KvtMoveFile(const char16_t* source, const char16_t* target);
+int32_t KvtMoveFileEx(const char16_t* source, const char16_t* target, uint32_t flags);
+void PathCreateDirectory(const char16_t* path);
+int32_t PathCreateDirectoryFromFile(const char16_t* filePath);
+bool RecurseRemoveDirectory(const char16_t* path, int32_t mode);
+bool IsFileWritable(const char16_t* path);
+bool KvtGetFileSize(const char16_t* path, uint64_t* size);
+bool GetFileTimeString(const char16_t* path, bool dateOnly, char16_t* buffer, uint32_t count);
+bool TimeStringToFileTime(const char16_t* text, FILETIME* out);
+bool GetFileVersionString(const char16_t* path, char16_t* buffer);
+bool GetFileVersionStringEx(const char16_t* path, const char16_t* format, char16_t* buffer);
+bool KvtDllGetVersion(const char16_t* path, FileVersion* out);
+bool KvtDllGetVersionString(const char16_t* path, char16_t* buffer, uint32_t count);
+bool GetFileInfomationString(const char16_t* path, char16_t* descriptionBuffer, uint32_t descriptionCount,
+                             char16_t* companyBuffer, uint32_t companyCount);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 
@@ -155,14 +237,6 @@ struct IClassFactory : IUnknown {
 
  protected:
   ~IClassFactory() = default;
-};
-
-/* A file version, four 16-bit parts stored low byte first. */
-struct FileVersion {
-  uint16_t major;
-  uint16_t minor;
-  uint16_t build;
-  uint16_t revision;
 };
 
 struct IKvtMD5 : IUnknown {

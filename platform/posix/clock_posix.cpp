@@ -48,4 +48,11 @@ std::tm LocalTimeNow() { return CalendarNow(localtime_r); }
 
 std::tm UtcTimeNow() { return CalendarNow(gmtime_r); }
 
+std::tm LocalTimeAt(std::int64_t unix_seconds) {
+  const std::time_t moment = static_cast<std::time_t>(unix_seconds);
+  std::tm parts{};
+  localtime_r(&moment, &parts);
+  return parts;
+}
+
 }  // namespace platform

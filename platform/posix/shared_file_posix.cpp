@@ -10,6 +10,7 @@
 
 #include "platform/shared_file.h"
 #include "platform/unique_fd.h"
+#include "share_check.h"
 
 namespace platform {
 namespace {
@@ -61,6 +62,8 @@ Status CheckDeletable(const std::string& path) {
 
 }  // namespace
 
+bool posix::OtherDeniesDeletion(int fd) { return OtherHolds(fd, kDeniesDelete); }
+
 bool IsSharingViolation(const Error& error) { return error.code == kSharingViolationCode; }
 
 struct SharedFile::State {
@@ -76,10 +79,25 @@ Result<SharedFile> SharedFile::Open(const std::string& path, unsigned access, un
                                     FileDisposition disposition) {
   const bool wants_write = (access & kAccessWrite) != 0;
   int flags = (wants_write ? O_RDWR : O_RDONLY) | O_CLOEXEC;
-  if (disposition == FileDisposition::kCreateAlways) flags |= O_CREAT;
+  switch (disposition) {
+    case FileDisposition::kCreateAlways:
+    case FileDisposition::kOpenAlways: flags |= O_CREAT; break;
+    case FileDisposition::kCreateNew: flags |= O_CREAT | O_EXCL; break;
+    case FileDisposition::kOpenExisting: break;
+    case FileDisposition::kTruncateExisting:
+      if (!wants_write) return Error{EACCES, "truncate " + path + " without write access"};
+      break;
+  }
+  const bool truncates =
+      disposition == FileDisposition::kCreateAlways || disposition == FileDisposition::kTruncateExisting;
   // Truncation waits for the sharing check: a refused create leaves the file.
-  UniqueFd fd(open(path.c_str(), flags, 0644));
+  // Opening never waits (a FIFO would wait for its other end); the open file
+  // then blocks as usual.
+  UniqueFd fd(open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY, 0644));
   if (!fd) return LastError("open " + path);
+  if (const int status = fcntl(fd.get(), F_GETFL); status == -1 || fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK) != 0) {
+    return LastError("open " + path);
+  }
 
   bool held = HoldMarker(fd.get(), kHasRead);
   if (wants_write) held = held && HoldMarker(fd.get(), kHasWrite);
@@ -94,7 +112,7 @@ Result<SharedFile> SharedFile::Open(const std::string& path, unsigned access, un
                        (!(share & kShareWrite) && OtherHolds(fd.get(), kHasWrite));
   if (refused) return SharingViolation("open " + path);
 
-  if (disposition == FileDisposition::kCreateAlways && ftruncate(fd.get(), 0) != 0) {
+  if (truncates && ftruncate(fd.get(), 0) != 0) {
     return LastError("truncate " + path);
   }
   auto state = std::make_unique<State>();
@@ -188,6 +206,11 @@ Status SharedFile::Close() {
   const int fd = state_->fd.release();
   if (close(fd) != 0) return LastError("close");
   return Status::Ok();
+}
+
+std::intptr_t SharedFile::ReleaseNativeHandle() {
+  if (!is_open()) return -1;
+  return state_->fd.release();
 }
 
 bool FileExists(const std::string& path) {

@@ -40,8 +40,8 @@ std::string Absolute(const std::string& path) {
   return current ? *current + "/" + path : path;
 }
 
-// A name with a folder is taken as it is; a bare name is looked for in the
-// caller's folders first, then in PATH.
+}  // namespace
+
 Result<std::string> FindProgram(const std::string& name, const std::vector<std::string>& first_folders) {
   if (name.find('/') != std::string::npos) {
     if (!IsExecutableFile(name)) return Error{ENOENT, "no program " + name};
@@ -56,6 +56,8 @@ Result<std::string> FindProgram(const std::string& name, const std::vector<std::
   }
   return Error{ENOENT, "program " + name + " not found"};
 }
+
+namespace {
 
 std::vector<std::string> ChildEnvironment(const std::vector<std::string>& extra) {
   std::vector<std::string> environment;
@@ -116,8 +118,13 @@ class SpawnSetup {
 
 Result<Process> Spawn(const std::string& command_line, const SpawnOptions& options) {
   std::vector<std::string> args = SplitCommandLine(command_line);
+  if (!options.program.empty()) {
+    if (!IsExecutableFile(options.program)) return Error{ENOENT, "no program " + options.program};
+    if (args.empty()) args.push_back(options.program);
+  }
   if (args.empty() || args.front().empty()) return Error{EINVAL, "start: empty command line"};
-  auto program = FindProgram(args.front(), options.search_folders);
+  auto program = options.program.empty() ? FindProgram(args.front(), options.search_folders)
+                                         : Result<std::string>(Absolute(options.program));
   if (!program) return program.error();
 
   SpawnSetup setup;

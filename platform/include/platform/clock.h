@@ -24,6 +24,8 @@ void SleepMs(std::uint32_t ms);
 // (GetSystemTime). Not replaced by SetClockForTesting.
 std::tm LocalTimeNow();
 std::tm UtcTimeNow();
+// A moment given in seconds since 1970 (UTC), in the local zone.
+std::tm LocalTimeAt(std::int64_t unix_seconds);
 
 // Replaces the clock for the whole process; nullptr restores the real one.
 // The caller keeps `clock` alive until it is replaced.

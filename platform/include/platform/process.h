@@ -54,6 +54,10 @@ struct SpawnOptions {
   std::string working_directory;
   // Extra "NAME=value" entries added to (or replacing in) our environment.
   std::vector<std::string> extra_environment;
+  // The file to run, as CreateProcessW's application name: taken as it is
+  // (relative to our folder), never searched. The whole command line,
+  // program name included, then becomes the argv.
+  std::string program;
 };
 
 // Starts a program from one command-line text (UTF-8). The text is split into
@@ -61,6 +65,11 @@ struct SpawnOptions {
 // As without handle inheritance, the child gets none of our descriptors beyond
 // standard input, output and error, and starts with default signal handling.
 Result<Process> Spawn(const std::string& command_line, const SpawnOptions& options = {});
+
+// The program a command line's first argument names: a name with a folder is
+// taken as it is (made absolute), a bare name is looked for in
+// `first_folders`, then in PATH. ENOENT when no executable file is there.
+Result<std::string> FindProgram(const std::string& name, const std::vector<std::string>& first_folders = {});
 
 // CommandLineToArgvW's rules: blanks and tabs separate arguments; double quotes
 // group; 2n backslashes before a quote give n backslashes and the quote acts;

@@ -21,8 +21,11 @@ namespace platform {
 enum FileAccess : unsigned { kAccessRead = 1, kAccessWrite = 2 };
 enum FileShare : unsigned { kShareNone = 0, kShareRead = 1, kShareWrite = 2, kShareDelete = 4 };
 enum class FileDisposition {
-  kCreateAlways,  // create, or truncate an existing file
-  kOpenExisting,  // fail when the file does not exist
+  kCreateAlways,      // create, or truncate an existing file
+  kOpenExisting,      // fail when the file does not exist
+  kCreateNew,         // fail when the file exists
+  kOpenAlways,        // open, or create a missing file
+  kTruncateExisting,  // fail when the file does not exist, else truncate it
 };
 
 // True for the error of an operation refused because another handle holds the
@@ -54,6 +57,10 @@ class SharedFile {
   Status ReadAt(std::uint64_t offset, void* data, std::size_t size) const;
   // Closes now and reports the result; the object is then empty.
   Status Close();
+  // Hands the open file to a caller outside the system as the backend's
+  // native handle (the file descriptor here), which that caller closes; the
+  // share mode holds until then. The object is then empty; -1 when it was.
+  std::intptr_t ReleaseNativeHandle();
   bool is_open() const;
 
   struct State;  // backend-defined

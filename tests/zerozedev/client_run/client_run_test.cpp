@@ -81,7 +81,7 @@ TEST(ClientRun, PipeThatCannotBeMadeStillStartsTheClient) {
   fs::create_directories(pipe_folder);
   fs::permissions(pipe_folder, fs::perms(0755));
 
-  const auto run = install.Run({"-lifetime_ms=1500"}, kRunLimit);
+  const auto run = install.Run({"-lifetime-ms=1500"}, kRunLimit);
 
   ASSERT_EQ(run.exit_code, 0) << run.err;
   const auto events = install.ClientEvents();
