@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Builds the fuzz flavour and runs each libFuzzer target for a bounded time,
-# one after the other, from a copy of its seed corpus (fuzz/corpus/<name>/).
+# one after the other, starting from its seed corpus (fuzz/corpus/<name>/).
 #   scripts/fuzz.sh [--seconds N] [--keep-corpus DIR] [NAME...]
 # NAME is a target without "_fuzzer"; without names, every target. Each run
 # prints one line: executions, executions per second, seconds, findings. A
 # finding (crash, hang, leak, broken property, memory limit) keeps its input
-# in fuzz-out/<name>/ and fails the script. --keep-corpus saves each grown
-# corpus in DIR/<name>/ (the seeds stay as they are).
+# in fuzz-out/<name>/ and fails the script. --keep-corpus DIR grows each
+# target's corpus in DIR/<name>/ and starts from it the next time (the seeds
+# in the repository stay as they are).
 set -euo pipefail
+caller=$PWD
 cd "$(dirname "$0")/.."
 
 seconds=60
@@ -19,11 +21,12 @@ while [ $# -gt 0 ]; do
     --seconds=*) seconds=${1#*=}; shift ;;
     --keep-corpus) keep=$2; shift 2 ;;
     --keep-corpus=*) keep=${1#*=}; shift ;;
-    -h|--help) sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0 ;;
     -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
     *) names+=("$1"); shift ;;
   esac
 done
+case "$keep" in ''|/*) ;; *) keep=$caller/$keep ;; esac
 case "$seconds" in ''|*[!0-9]*) echo "fuzz.sh: --seconds needs a whole number" >&2; exit 2 ;; esac
 
 bash scripts/install-deps.sh >&2
@@ -47,7 +50,7 @@ for name in "${names[@]}"; do
     echo "fuzz.sh: no target $name" >&2
     exit 2
   fi
-  corpus=$scratch/corpus/$name
+  corpus=${keep:-$scratch/corpus}/$name
   mkdir -p "$corpus" "fuzz-out/$name"
   log=$scratch/$name.log
   # -timeout: one input taking longer is a hang; -rss_limit_mb: memory that
@@ -70,10 +73,6 @@ for name in "${names[@]}"; do
   echo "fuzz $name: ${execs:-?} executions, ${speed:-?} exec/s, ${seconds} s, findings: $findings"
   if [ "$code" -ne 0 ]; then
     grep -E 'ERROR|runtime error|property broken|SUMMARY|Test unit written' "$log" | head -n 8 | sed 's/^/  /'
-  fi
-  if [ -n "$keep" ]; then
-    mkdir -p "$keep/$name"
-    cp -n "$corpus"/* "$keep/$name/" 2>/dev/null || true
   fi
   rmdir "fuzz-out/$name" 2>/dev/null || true
 done
