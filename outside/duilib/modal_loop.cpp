@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "outside/duilib/automation_record.h"
 #include "outside/duilib/native_window.h"
 #include "outside/duilib/presentation.h"
 #include "outside/duilib/screen_window.h"
@@ -24,26 +25,6 @@ struct MessageLoopState {
 MessageLoopState& LoopState() {
   static auto* state = new MessageLoopState;
   return *state;
-}
-
-void WriteLine(const std::string& line) {
-  std::fwrite(line.data(), 1, line.size(), stderr);
-  std::fflush(stderr);
-}
-
-// An automated run closes the window as a person would, with the next answer,
-// after writing down what the window shows.
-void AnswerForAPerson(HWND hwnd) {
-  const UINT answer = NextAutomationAnswer();
-  std::string line = "window: class=" + platform::Utf16ToUtf8(hwnd->class_name) +
-                     " caption=" + platform::Utf16ToUtf8(hwnd->caption);
-  if (hwnd->painter != nullptr) {
-    const std::string texts = hwnd->painter->DescribeTexts();
-    if (!texts.empty()) line += " " + texts;
-  }
-  line += " answer=" + std::to_string(answer) + "\n";
-  WriteLine(line);
-  PostMessage(hwnd, WM_CLOSE, answer, 0);
 }
 
 }  // namespace

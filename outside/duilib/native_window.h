@@ -49,6 +49,14 @@ struct NativeWindow {
   std::map<UINT, guint> timers;  // id -> GLib source
   std::vector<std::shared_ptr<ModalWait>> modal_waits;
   std::unique_ptr<ScreenWindow> screen;  // only when windows reach a screen
+  // A top-level window of another program (FindWindow), known only by its X
+  // window id; no object of ours.
+  unsigned long foreign_xid = 0;
+  // Automation's record of a window shown outside a modal loop
+  // (automation_record.h): the texts last written, and a write queued.
+  bool recorded = false;
+  std::vector<std::string> recorded_items;
+  bool record_pending = false;
 };
 
 namespace native {

@@ -6,7 +6,8 @@
 //                "2,1" for one code per modal window in turn, the last one
 //                repeating): each modal window writes its texts to standard
 //                error as one "window: ..." line and closes itself with the
-//                next code, as if a person had closed it.
+//                next code, as if a person had closed it. Other windows are
+//                written down as automation_record.h says.
 //   kRefused     neither: windows can be made but not shown; ShowModal says
 //                so on standard error and returns at once (-1).
 //   kOffscreen   asked for by the program (UseOffscreenPresentation): windows

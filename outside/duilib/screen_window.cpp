@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "outside/duilib/foreign_window.h"
 #include "outside/duilib/native_window.h"
 #include "platform/text.h"
 
@@ -65,6 +66,10 @@ ScreenWindow::ScreenWindow(HWND hwnd) : hwnd_(hwnd) {
   gtk_window_set_keep_above(window, hwnd->topmost);
   if (hwnd->owner != nullptr && hwnd->owner->screen) {
     gtk_window_set_transient_for(window, GTK_WINDOW(hwnd->owner->screen->window_));
+  }
+  // Another program's window can own ours only once ours exists on the screen.
+  if (hwnd->owner != nullptr && hwnd->owner->foreign_xid != 0) {
+    Connect(window_, "realize", G_CALLBACK(&OnRealize), this);
   }
   gtk_widget_set_app_paintable(window_, TRUE);
 
@@ -153,6 +158,11 @@ void ScreenWindow::SetLayered(bool layered) {
   GdkScreen* screen = gtk_widget_get_screen(window_);
   GdkVisual* visual = gdk_screen_get_rgba_visual(screen);
   if (visual != nullptr && gdk_screen_is_composited(screen)) gtk_widget_set_visual(window_, visual);
+}
+
+void ScreenWindow::OnRealize(GtkWidget* widget, gpointer self) {
+  HWND owner = static_cast<ScreenWindow*>(self)->hwnd_->owner;
+  if (owner != nullptr && owner->foreign_xid != 0) MakeTransientForForeign(widget, owner->foreign_xid);
 }
 
 gboolean ScreenWindow::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {

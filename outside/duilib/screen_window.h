@@ -33,6 +33,7 @@ class ScreenWindow {
   void SetLayered(bool layered);
 
  private:
+  static void OnRealize(GtkWidget* widget, gpointer self);
   static gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
   static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
   static gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);

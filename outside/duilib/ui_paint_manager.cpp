@@ -340,25 +340,34 @@ std::shared_ptr<CImage> CPaintManagerUI::Render() {
 }
 
 std::string CPaintManagerUI::DescribeTexts() const {
+  std::string out;
+  for (const std::string& item : DescribeTextItems()) {
+    if (!out.empty()) out += ' ';
+    out += item;
+  }
+  return out;
+}
+
+std::vector<std::string> CPaintManagerUI::DescribeTextItems() const {
   return UiThread::Call([&] {
-    std::string out;
-    if (root_) DescribeTexts(root_.get(), out);
-    return out;
+    std::vector<std::string> items;
+    if (root_) DescribeTexts(root_.get(), items);
+    return items;
   });
 }
 
-void CPaintManagerUI::DescribeTexts(CControlUI* control, std::string& out) const {
+void CPaintManagerUI::DescribeTexts(CControlUI* control, std::vector<std::string>& items) const {
   if (!control->IsVisible()) return;
   const std::u16string text = control->GetText().str();
   if (!text.empty()) {
-    if (!out.empty()) out += ' ';
     const std::u16string name = control->GetName().str();
-    out += platform::Utf16ToUtf8(name.empty() ? std::u16string(control->GetClass()) : name);
-    out += '=';
-    AppendQuoted(out, text);
+    std::string item = platform::Utf16ToUtf8(name.empty() ? std::u16string(control->GetClass()) : name);
+    item += '=';
+    AppendQuoted(item, text);
+    items.push_back(std::move(item));
   }
   if (auto* container = dynamic_cast<CContainerUI*>(control)) {
-    for (int i = 0; i < container->GetCount(); ++i) DescribeTexts(container->GetItemAt(i), out);
+    for (int i = 0; i < container->GetCount(); ++i) DescribeTexts(container->GetItemAt(i), items);
   }
 }
 

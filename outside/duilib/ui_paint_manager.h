@@ -77,13 +77,15 @@ class CPaintManagerUI {
   // "name=\"text\"" for every shown control with text, in layout order: what
   // an automated run records of a window.
   std::string DescribeTexts() const;
+  // The same, one "name=\"text\"" per element.
+  std::vector<std::string> DescribeTextItems() const;
   // A control is going away: forget it as the hot or pressed one.
   void ForgetControl(CControlUI* control);
 
  private:
   void TrackHot(POINT point);
   std::shared_ptr<CImage> LoadImage(const std::u16string& name);
-  void DescribeTexts(CControlUI* control, std::string& out) const;
+  void DescribeTexts(CControlUI* control, std::vector<std::string>& items) const;
 
   std::atomic<HWND> hwnd_{nullptr};
   std::unique_ptr<CControlUI> root_;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "outside/duilib/automation_record.h"
 #include "outside/duilib/presentation.h"
 #include "outside/duilib/ui_paint_manager.h"
 #include "outside/duilib/ui_thread.h"
@@ -52,7 +53,31 @@ HWND CWindowWnd::Create(HWND hwndParent, LPCTSTR pstrName, DWORD dwStyle, DWORD 
   return created;
 }
 
-void CWindowWnd::ShowWindow(bool bShow, bool bTakeFocus) { DuiLib::ShowWindow(m_hWnd, bShow, bTakeFocus); }
+void CWindowWnd::ShowWindow(bool bShow, bool bTakeFocus) {
+  UiThread::Run([&] {
+    const HWND hwnd = m_hWnd;
+    DuiLib::ShowWindow(hwnd, bShow, bTakeFocus);
+    if (bShow && IsWindow(hwnd)) native::RecordShown(hwnd);
+  });
+}
+
+void CWindowWnd::LeaveToUser() {
+  UiThread::Run([&] {
+    const HWND hwnd = m_hWnd;
+    if (!IsWindow(hwnd)) return;
+    switch (CurrentPresentation()) {
+      case Presentation::kAutomation:
+        native::AnswerForAPerson(hwnd);
+        return;
+      case Presentation::kRefused:
+        DuiLib::PostMessage(hwnd, WM_CLOSE, IDCANCEL, 0);
+        return;
+      case Presentation::kScreen:
+      case Presentation::kOffscreen:
+        return;
+    }
+  });
+}
 
 UINT CWindowWnd::ShowModal() {
   const HWND hwnd = m_hWnd;

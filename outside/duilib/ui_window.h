@@ -25,7 +25,14 @@ class CWindowWnd {
   // work area's corner; no size). Null when WM_CREATE refused (returned -1).
   HWND Create(HWND hwndParent, LPCTSTR pstrName, DWORD dwStyle, DWORD dwExStyle, int x = CW_USEDEFAULT,
               int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT, int cy = CW_USEDEFAULT, HMENU hMenu = nullptr);
+  // Without a screen, an automated run writes the shown window down (and
+  // later changes of its texts); a run that cannot show windows says so.
   void ShowWindow(bool bShow = true, bool bTakeFocus = true);
+  // The program now only waits for the user to close this (non-modal)
+  // window. On a screen the user does; an automated run closes it with its
+  // next answer, as for a modal window; where windows cannot be shown it is
+  // closed at once with IDCANCEL, since no one could.
+  void LeaveToUser();
   // Shows the window and waits until it is closed; returns the code given to
   // Close (or the wParam of the WM_CLOSE that ended it). A window already
   // closed returns its close code at once; -1 when it cannot be shown.

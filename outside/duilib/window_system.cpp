@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <map>
 
+#include "outside/duilib/automation_record.h"
+#include "outside/duilib/foreign_window.h"
 #include "outside/duilib/native_window.h"
 #include "outside/duilib/presentation.h"
 #include "outside/duilib/screen_window.h"
@@ -20,6 +22,30 @@ std::map<HWND, std::uint64_t>& Registry() {
 }
 
 bool IsAliveHere(HWND hwnd) { return hwnd != nullptr && Registry().count(hwnd) != 0; }
+
+// Foreign windows by X window id, so that one window keeps one handle.
+std::map<unsigned long, HWND>& ForeignWindows() {
+  static auto* windows = new std::map<unsigned long, HWND>;
+  return *windows;
+}
+
+std::uint64_t NextSerial() {
+  static std::uint64_t next_serial = 0;
+  return ++next_serial;
+}
+
+HWND ForeignHandle(const ForeignWindow& found) {
+  HWND& hwnd = ForeignWindows()[found.xid];
+  if (!IsAliveHere(hwnd)) {
+    hwnd = new NativeWindow;
+    hwnd->serial = NextSerial();
+    hwnd->foreign_xid = found.xid;
+    hwnd->visible = true;
+    Registry()[hwnd] = hwnd->serial;
+  }
+  hwnd->rect = found.rect;
+  return hwnd;
+}
 
 struct TimerTag {
   HWND hwnd;
@@ -60,6 +86,7 @@ bool DestroyHere(HWND hwnd) {
   native::Deliver(hwnd, WM_DESTROY, 0, 0);
   hwnd->screen.reset();
   Registry().erase(hwnd);
+  if (hwnd->foreign_xid != 0) ForeignWindows().erase(hwnd->foreign_xid);
   for (const auto& [other, serial] : Registry()) {
     if (other->owner == hwnd) other->owner = nullptr;
   }
@@ -75,6 +102,19 @@ bool DestroyHere(HWND hwnd) {
 
 bool IsWindow(HWND hwnd) {
   return UiThread::Call([&] { return IsAliveHere(hwnd); });
+}
+
+HWND FindWindow(LPCTSTR className, LPCTSTR windowName) {
+  return UiThread::Call([&]() -> HWND {
+    const std::u16string wanted = className != nullptr ? className : u"";
+    for (const auto& [hwnd, serial] : Registry()) {
+      if (hwnd->foreign_xid != 0 || hwnd->destroying || hwnd->class_name != wanted) continue;
+      if (windowName == nullptr || hwnd->caption == windowName) return hwnd;
+    }
+    const std::u16string title = windowName != nullptr ? windowName : u"";
+    const auto found = FindForeignWindow(wanted, windowName != nullptr ? &title : nullptr);
+    return found ? ForeignHandle(*found) : nullptr;
+  });
 }
 
 bool DestroyWindow(HWND hwnd) {
@@ -223,10 +263,9 @@ namespace native {
 HWND Create(CWindowWnd* object, HWND owner, const std::u16string& className, const std::u16string& caption,
             UINT classStyle, DWORD style, DWORD exStyle, RECT rect) {
   return UiThread::Call([&]() -> HWND {
-    static std::uint64_t next_serial = 0;
     auto* hwnd = new NativeWindow;
     hwnd->object = object;
-    hwnd->serial = ++next_serial;
+    hwnd->serial = NextSerial();
     hwnd->owner = IsAliveHere(owner) ? owner : nullptr;
     hwnd->caption = caption;
     hwnd->class_name = className;
@@ -269,7 +308,9 @@ void DetachPainter(HWND hwnd, CPaintManagerUI* painter) {
 
 void Invalidate(HWND hwnd) {
   UiThread::Run([&] {
-    if (IsAliveHere(hwnd) && hwnd->screen) hwnd->screen->Invalidate();
+    if (!IsAliveHere(hwnd)) return;
+    if (hwnd->screen) hwnd->screen->Invalidate();
+    RecordChangesLater(hwnd);
   });
 }
 

@@ -16,6 +16,11 @@ class CWindowWnd;
 class CPaintManagerUI;
 
 bool IsWindow(HWND hwnd);
+// A top-level window with that class name (and caption, when `windowName` is
+// not null): one of ours, else, on an X11 screen, one of another program
+// (foreign_window.h), which can own our windows and be centred on. Null when
+// there is none.
+HWND FindWindow(LPCTSTR className, LPCTSTR windowName);
 bool DestroyWindow(HWND hwnd);
 // Runs the window's handler on the UI thread and returns its result; 0 for a
 // window that no longer exists.

@@ -1,7 +1,8 @@
 // Renders the updater's windows to PNG files, without a display:
 //   skin_screenshots FOLDER
 // The tips box in modes 0 and 2, the launch window and the progress window's
-// layout (as laid out, and in use with a change log and a progress), each in
+// layout (as laid out, in use with a change log and a progress, after a first
+// retry report, and with a download that is not forced complete), each in
 // Chinese and in English.
 
 #include <stdlib.h>
@@ -14,6 +15,8 @@
 #include "outside/duilib/ui_label.h"
 #include "outside/duilib/ui_list.h"
 #include "outside/duilib/ui_progress.h"
+#include "outside/duilib/window_system.h"
+#include "updater/progress/progress_texts.h"
 #include "updater/ui/launch_wnd.h"
 #include "updater/ui/qel_wnd_base.h"
 #include "updater/ui/tips_box_wnd.h"
@@ -46,9 +49,30 @@ class ProgressLayoutPreview : public CQelWndBase {
     }
     if (auto* version = m_pm.FindControl(u"version")) version->SetText(u"最新版本：8.7.0");
     if (auto* progress = dynamic_cast<CProgressUI*>(m_pm.FindControl(u"downloadProgress"))) progress->SetValue(42);
-    if (auto* tips = m_pm.FindControl(u"tipsLabel")) {
-      tips->SetText(chinese ? u"已下载：42%  下载速度：512 KB/s" : u"Download updatings......42%");
+    if (auto* tips = m_pm.FindControl(u"tipsLabel")) tips->SetText(StatusText(chinese, false, 42, 0, 524288).c_str());
+  }
+
+  // As the window shows the first retry report: 360 pixels wide at its right edge.
+  void FillAsRetrying(bool chinese) {
+    if (auto* tips = m_pm.FindControl(u"tipsLabel")) tips->SetText(StatusText(chinese, false, 42, 1, 0).c_str());
+    RECT window;
+    GetWindowRect(GetHWND(), &window);
+    const RECT narrowed = RetryWindowRect(window);
+    SetWindowPos(GetHWND(), nullptr, narrowed.left, narrowed.top, narrowed.Width(), narrowed.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  // A download that is not forced, complete and waiting for the user.
+  void FillAsComplete(bool chinese) {
+    ResizeClient(m_pm.GetInitSize().cx, m_pm.GetInitSize().cy);
+    if (auto* progress = dynamic_cast<CProgressUI*>(m_pm.FindControl(u"downloadProgress"))) progress->SetValue(100);
+    auto* tips = dynamic_cast<CLabelUI*>(m_pm.FindControl(u"tipsLabel"));
+    if (chinese) {
+      if (auto* title = m_pm.FindControl(u"title")) title->SetText(kCompletionTitle);
+      if (tips != nullptr) tips->SetTextColor(0xFF00);
     }
+    if (tips != nullptr) tips->SetText(CompletionText(chinese).c_str());
+    if (auto* buttons = m_pm.FindControl(u"buttonLayout")) buttons->SetVisible(true);
   }
 
  protected:
@@ -115,6 +139,10 @@ int main(int argc, char** argv) {
       ok = Save(progress, folder / ("progress_window" + suffix)) && ok;
       progress.FillAsInUse(language.chinese);
       ok = Save(progress, folder / ("progress_window_in_use" + suffix)) && ok;
+      progress.FillAsRetrying(language.chinese);
+      ok = Save(progress, folder / ("progress_window_retry" + suffix)) && ok;
+      progress.FillAsComplete(language.chinese);
+      ok = Save(progress, folder / ("progress_window_complete" + suffix)) && ok;
     }
   }
   return ok ? 0 : 1;

@@ -4,12 +4,14 @@
 #include <optional>
 
 #include "tools/veskaroom/client_life.h"
+#include "tools/veskaroom/client_version.h"
 #include "tools/veskaroom/crash_reporting.h"
 #include "tools/veskaroom/escaped_text.h"
 #include "tools/veskaroom/event_record.h"
 #include "tools/veskaroom/handoff_server.h"
 #include "tools/veskaroom/heartbeat_sender.h"
 #include "tools/veskaroom/launcher_link.h"
+#include "tools/veskaroom/updater_start.h"
 
 namespace {
 
@@ -50,6 +52,9 @@ std::optional<int> RunScript(const ClientOptions& options, LauncherLink& link, C
         crash.ArmUploadAfterCrash(ParseUploadFields(step.text));
         record.Write("armed crash_upload");
         break;
+      case ScriptStep::Kind::kUpdate:
+        RunUpdater(step.text, record);
+        break;
       case ScriptStep::Kind::kCrash:
         crash.Crash();
     }
@@ -65,6 +70,7 @@ int RunClassroomClient(const ClientOptions& options) {
   record.Write("start host=" + EscapeForRecord(options.host) +
                " crash_server=" + EscapeForRecord(options.crash_server) +
                " url=" + EscapeForRecord(options.url));
+  if (const auto version = InstalledClientVersion()) record.Write("version " + EscapeForRecord(*version));
   for (const std::string& word : options.words) record.Write("word " + EscapeForRecord(word));
 
   HandoffServer handoff(record);

@@ -46,6 +46,8 @@ std::string Notes() {
          "  handoff <bytes>               one per connection to the hand-off pipe\n"
          "  handoff_unavailable <reason>\n"
          "  closing_notice | unknown_message <type> | disconnected\n"
+         "  version <text>                the first line of version.txt beside the client\n"
+         "  update started <switches> | update ended <code> | update failed <reason>\n"
          "  lifetime_over\n"
          "  exit <code>\n"
          "Recorded text escapes control bytes and \"%\" as %XY.\n"

@@ -38,6 +38,9 @@ constexpr StepKind kStepKinds[] = {
      "crash_upload:<fields>  the upload request to send right after a crash's dump"},
     {"crash", Argument::kNone, ScriptStep::Kind::kCrash,
      "crash             fault in CrashInClassroomClient (needs --crash_server)"},
+    {"update", Argument::kText, ScriptStep::Kind::kUpdate,
+     "update:<switches> start temp/Updater.exe beside the client with these switches\n"
+     "                        (url, md5, forcedupdate, ...) and wait for it to end"},
 };
 
 std::optional<long> ParseNumber(const std::string& text) {

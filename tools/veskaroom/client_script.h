@@ -16,6 +16,7 @@ struct ScriptStep {
     kUpload,       // upload:<fields>    send an upload request
     kCrashUpload,  // crash_upload:<fields>  upload to send right after a crash's dump
     kCrash,        // crash              fault in a function of the client's own
+    kUpdate,       // update:<switches>  run temp/Updater.exe with these switches
   };
   Kind kind;
   std::string text;  // kSendUrl

@@ -13,6 +13,7 @@
 #include "updater/download/task_info.h"
 #include "updater/download/thread_base.h"
 #include "updater/download/update_order.h"
+#include "updater/process/client_termination.h"
 
 class Downloader : public ThreadBase {
  public:
@@ -34,8 +35,9 @@ class Downloader : public ThreadBase {
   // failureCallback that the update cannot go on. Either may run on any thread.
   std::function<void(unsigned)> retryCallback;
   std::function<void()> failureCallback;
-  // Stops the running client before a forced update downloads.
-  std::function<bool()> killClientAndWait;
+  // Stops the running client (before a forced update downloads, and before
+  // an installation); tests replace it.
+  std::function<bool()> killClientAndWait = KillClientAndWait;
 
  protected:
   const UpdateOrder& order() const { return order_; }
