@@ -25,24 +25,39 @@ fs::path MakeRoot() {
   return root;
 }
 
+// Removal that a folder unpacked without write permission cannot stop (as
+// root it never could; other users need the permission back first).
+void RemoveTree(const fs::path& root, std::error_code& ec) {
+  std::error_code ignored;
+  for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ignored), end;
+       !ignored && it != end; it.increment(ignored)) {
+    if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
+  }
+  fs::remove_all(root, ec);
+}
+
 }  // namespace
 
 const fs::path& ScratchRoot() {
-  static const fs::path root = [] {
-    fs::path made = MakeRoot();
+  // Never destroyed: a path destroyed at exit would be gone before the
+  // removal registered here runs (handlers run in reverse order).
+  static const fs::path* const root = [] {
+    const auto* made = new fs::path(MakeRoot());
     std::atexit([] {
       std::error_code ignored;
-      fs::remove_all(ScratchRoot(), ignored);
+      RemoveTree(ScratchRoot(), ignored);
     });
     return made;
   }();
-  return root;
+  return *root;
 }
 
 fs::path FreshFolder(std::string_view name) {
   const fs::path folder = ScratchRoot() / name;
   std::error_code ec;
-  fs::remove_all(folder, ec);
+  RemoveTree(folder, ec);
   FUZZ_CHECK(!ec);
   fs::create_directory(folder, ec);
   FUZZ_CHECK(!ec);
