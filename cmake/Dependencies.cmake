@@ -13,6 +13,7 @@ pkg_check_modules(LIBACL REQUIRED IMPORTED_TARGET libacl)
 pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(LIBSYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
 pkg_check_modules(LIBCAP REQUIRED IMPORTED_TARGET libcap)
+pkg_check_modules(LIBPCI REQUIRED IMPORTED_TARGET libpci)
 # Option parsing of the programs in tools/ and bench/.
 find_package(CLI11 CONFIG REQUIRED)
 if(VESKA_BUILD_TESTS)

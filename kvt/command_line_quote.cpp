@@ -1,24 +1,12 @@
 #include "command_line_quote.h"
 
+#include "platform/shell_open.h"
+
 namespace kvt {
 
 std::string QuoteArgument(const std::string& argument) {
   if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
-  std::string quoted = "\"";
-  std::size_t backslashes = 0;
-  for (char c : argument) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    // Backslashes before a quote escape themselves, and the quote is escaped.
-    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, '\\');
-  quoted += '"';
-  return quoted;
+  return platform::QuoteCommandLineArgument(argument);
 }
 
 std::optional<std::string> QuoteProgram(const std::string& program) {

@@ -4,6 +4,19 @@
 #include "decompressor_binding.h"
 #include "hresult.h"
 #include "kvt.h"
+#include "kvt_object.h"
+
+namespace {
+
+// Only a success stores a pointer.
+template <class Interface>
+HRESULT HandOut(Interface* object, void** out) {
+  if (object == nullptr) return kvt::kEOutOfMemory;
+  *out = object;
+  return kvt::kSOk;
+}
+
+}  // namespace
 
 extern "C" HRESULT KvtCreateObject(uint32_t type, void** out) {
   if (out == nullptr) return kvt::kEPointer;
@@ -16,12 +29,14 @@ extern "C" HRESULT KvtCreateObject(uint32_t type, void** out) {
       const auto create = kvt::DecompressorBinding::Instance().CreateObject();
       return create != nullptr ? create(type, out) : kvt::kEFail;
     }
-    // The MD5, CPU, GPU and file-version objects are not built yet.
     case 3:
+      return HandOut(kvt::NewMd5Object(), out);
     case 4:
+      return HandOut(kvt::NewCpuObject(), out);
     case 5:
+      return HandOut(kvt::NewGpuObject(), out);
     case 7:
-      return kvt::kEFail;
+      return HandOut(kvt::NewFileVersionObject(), out);
     default:  // 0, 6 and anything above 10
       return kvt::kEFail;
   }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git file
   libuv1-dev libcurl4-openssl-dev libminizip-dev zlib1g-dev
-  libgtk-3-dev libx11-dev libacl1-dev libsqlite3-dev libsystemd-dev libcap-dev
+  libgtk-3-dev libx11-dev libacl1-dev libsqlite3-dev libsystemd-dev libcap-dev libpci-dev pci.ids libssl3
   libgtest-dev libgmock-dev libbenchmark-dev libspdlog-dev libcpp-httplib-dev libcli11-dev
   nginx-light openssl lldb curl aria2 zip unzip xvfb xauth xdotool fonts-wqy-microhei
   gcc-mingw-w64-i686-win32 gcc-mingw-w64-x86-64-win32

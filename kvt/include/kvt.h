@@ -196,6 +196,33 @@ bool KvtDllGetVersionString(const char16_t* path, char16_t* buffer, uint32_t cou
 bool GetFileInfomationString(const char16_t* path, char16_t* descriptionBuffer, uint32_t descriptionCount,
                              char16_t* companyBuffer, uint32_t companyCount);
 
+/* Hashing and encoding. Digest texts need at least 42 characters. */
+bool KvtGetStringMD5A(const char* data, uint32_t length, char16_t* text, uint32_t count);
+bool KvtGetStringMD5W(const char16_t* data, uint32_t length, char16_t* text, uint32_t count);
+bool KvtGetFileMD5String(const char16_t* path, char16_t* text, uint32_t count);
+bool KvtGetVideoMD5String(const char16_t* path, char16_t* text, uint32_t count);
+uint32_t KvtGetCRC32(const void* data, uint32_t length);
+int32_t KvtUrlEncodeW(const char16_t* text, char16_t* out);
+int32_t KvtUrlEncodeA(const char* text, char* out);
+
+/* Resources, archive extraction and network. A module is named by its
+ * image start (what an HMODULE is), by the loader's handle (dlopen), or by
+ * null for the program itself; an integer type (MAKEINTRESOURCE, e.g.
+ * KVT_RT_RCDATA) is cast to the type pointer. */
+typedef char16_t* KvtBSTR;
+#define KVT_MAKEINTRESOURCE(id) ((const char16_t*)(uintptr_t)(uint16_t)(id))
+#define KVT_RT_RCDATA KVT_MAKEINTRESOURCE(10)
+uint32_t KvtGetResourceSize(KvtModule module, uint32_t id, const char16_t* type);
+const void* KvtGetResource(KvtModule module, uint32_t id, const char16_t* type, uint32_t* size);
+bool ExtractResourceToFile(const char16_t* path, KvtModule module, uint32_t id, const char16_t* type);
+bool ExtractResourceToXMLString(KvtBSTR* text, KvtModule module, uint32_t id, const char16_t* type);
+/* Linux addition: frees a system string the library made (SysFreeString). */
+void KvtSysFreeString(KvtBSTR text);
+int32_t UnZipFileToDirectory(intptr_t a, intptr_t b, intptr_t c);
+bool IsHasInternetConnection(void);
+bool KvtIERunUrl(const char16_t* url, bool preferBrowserExe);
+bool IsConnectProjector(void);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 

@@ -1,4 +1,5 @@
 #include <sys/utsname.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -56,6 +57,11 @@ std::optional<std::string> HypervisorVendor() {
 #else
   return std::nullopt;
 #endif
+}
+
+unsigned OnlineProcessorCount() {
+  const long count = sysconf(_SC_NPROCESSORS_ONLN);
+  return count > 0 ? static_cast<unsigned>(count) : 1u;
 }
 
 }  // namespace platform

@@ -19,18 +19,33 @@ LoadedModule::LoadedModule(LoadedModule&&) noexcept = default;
 LoadedModule& LoadedModule::operator=(LoadedModule&&) noexcept = default;
 LoadedModule::~LoadedModule() = default;
 
+namespace {
+
+Result<LoadedModule> Open(const std::string& name) {
+  auto state = std::make_unique<LoadedModule::State>();
+  state->handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (state->handle == nullptr) {
+    const char* why = dlerror();
+    return Error{ENOENT, "load module " + name + ": " + (why ? why : "unknown")};
+  }
+  return LoadedModule(std::move(state));
+}
+
+}  // namespace
+
 Result<LoadedModule> LoadedModule::Load(const std::string& path) {
   if (path.find('/') == std::string::npos) {
     // dlopen would search the library path for a bare name.
     return Error{EINVAL, "load module " + path + ": not a path"};
   }
-  auto state = std::make_unique<State>();
-  state->handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (state->handle == nullptr) {
-    const char* why = dlerror();
-    return Error{ENOENT, "load module " + path + ": " + (why ? why : "unknown")};
+  return Open(path);
+}
+
+Result<LoadedModule> LoadedModule::LoadSystemLibrary(const std::string& name) {
+  if (name.empty() || name.find('/') != std::string::npos) {
+    return Error{EINVAL, "load library " + name + ": not a bare file name"};
   }
-  return LoadedModule(std::move(state));
+  return Open(name);
 }
 
 void* LoadedModule::FindExport(const std::string& name) const {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/module_resources.h"
 #include "platform/text.h"
@@ -49,6 +50,23 @@ int VisitObject(dl_phdr_info* info, size_t, void* data) {
   return 0;
 }
 
+int CollectObject(dl_phdr_info* info, size_t, void* data) {
+  auto& objects = *static_cast<std::vector<LoadedObject>*>(data);
+  objects.push_back({ImageStart(*info), info->dlpi_name != nullptr ? info->dlpi_name : "", objects.empty()});
+  return 0;
+}
+
+std::vector<LoadedObject> LoadedObjects() {
+  std::vector<LoadedObject> objects;
+  dl_iterate_phdr(&CollectObject, &objects);
+  return objects;
+}
+
+// The loader's handle of a loaded object, with a reference the caller drops.
+void* HandleOf(const LoadedObject& object) {
+  return object.is_program ? dlopen(nullptr, RTLD_LAZY) : dlopen(object.name.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+}
+
 std::optional<LoadedObject> FindLoadedObject(std::uintptr_t start) {
   Search search;
   search.wanted = start;
@@ -59,8 +77,7 @@ std::optional<LoadedObject> FindLoadedObject(std::uintptr_t start) {
 // The object's own table: a symbol of that name found through the object's
 // handle may belong to a library it depends on, which is not this module.
 const ModuleResourceTable* TableOf(const LoadedObject& object) {
-  void* handle = object.is_program ? dlopen(nullptr, RTLD_LAZY)
-                                   : dlopen(object.name.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  void* handle = HandleOf(object);
   if (handle == nullptr) return nullptr;
   void* symbol = dlsym(handle, kModuleResourceTableSymbol);
   dlclose(handle);
@@ -83,6 +100,23 @@ ModuleImage ModuleContaining(const void* address) {
   Dl_info where{};
   if (address == nullptr || dladdr(address, &where) == 0) return nullptr;
   return where.dli_fbase;
+}
+
+ModuleImage ImageOfModule(const void* module) {
+  if (module == nullptr) return nullptr;
+  const auto objects = LoadedObjects();
+  for (const auto& object : objects) {
+    if (object.start == reinterpret_cast<std::uintptr_t>(module)) return module;
+  }
+  // A handle is compared, never followed: any other value is simply no module.
+  for (const auto& object : objects) {
+    if (object.start == 0 || (!object.is_program && object.name.empty())) continue;
+    void* handle = HandleOf(object);
+    if (handle == nullptr) continue;
+    dlclose(handle);
+    if (handle == module) return reinterpret_cast<ModuleImage>(object.start);
+  }
+  return nullptr;
 }
 
 std::optional<std::span<const unsigned char>> FindModuleResource(ModuleImage module, std::u16string_view type,

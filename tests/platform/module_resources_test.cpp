@@ -64,4 +64,31 @@ TEST(ModuleResourcesTest, NoModuleOrAModuleWithoutATableHasNoResources) {
   EXPECT_FALSE(platform::FindModuleResource(&kNotAModule, u"ZIPRES", 102).has_value());
 }
 
+TEST(ModuleResourcesTest, AModuleNamedByItsLoaderHandle) {
+  auto library = platform::LoadedModule::Load(VESKA_RESOURCE_LIBRARY);
+  ASSERT_TRUE(library.ok()) << library.error().Describe();
+  const platform::ModuleImage image = platform::ModuleContaining(library->FindExport("resource_library_anchor"));
+  ASSERT_NE(image, nullptr);
+  ASSERT_NE(static_cast<const void*>(library->handle()), image);
+  EXPECT_EQ(platform::ImageOfModule(library->handle()), image);
+  EXPECT_EQ(platform::ImageOfModule(image), image);
+
+  void* program_handle = dlopen(nullptr, RTLD_LAZY);
+  EXPECT_EQ(platform::ImageOfModule(program_handle), platform::ProgramModule());
+  dlclose(program_handle);
+
+  static const char kNotAModule = 0;
+  EXPECT_EQ(platform::ImageOfModule(&kNotAModule), nullptr);
+  EXPECT_EQ(platform::ImageOfModule(nullptr), nullptr);
+}
+
+TEST(ModuleLoaderTest, SystemLibrariesByFileName) {
+  auto zlib = platform::LoadedModule::LoadSystemLibrary("libz.so.1");
+  ASSERT_TRUE(zlib.ok()) << zlib.error().Describe();
+  EXPECT_NE(zlib->FindExport("crc32"), nullptr);
+  EXPECT_FALSE(platform::LoadedModule::LoadSystemLibrary("libveska-no-such-library.so.0").ok());
+  EXPECT_FALSE(platform::LoadedModule::LoadSystemLibrary("/usr/lib/libz.so.1").ok()) << "a path is no file name";
+  EXPECT_FALSE(platform::LoadedModule::LoadSystemLibrary("").ok());
+}
+
 }  // namespace

@@ -5,8 +5,12 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <stdexcept>
+
+#include "support/files.h"
+#include "support/wait.h"
 
 namespace veska_test {
 
@@ -36,6 +40,33 @@ XvfbServer::~XvfbServer() {
 
 bool XvfbServer::Available() {
   return std::filesystem::exists("/usr/bin/Xvfb") && std::filesystem::exists("/usr/bin/xdotool");
+}
+
+ProgramRun XvfbServer::XdoTool(const std::vector<std::string>& args) const {
+  return RunProgram("/usr/bin/xdotool", args, {"DISPLAY=" + display_}, std::chrono::seconds(20));
+}
+
+std::string XvfbServer::WaitForWindow(const std::string& className) const {
+  std::string id;
+  WaitUntil([&] {
+    const auto found = XdoTool({"search", "--onlyvisible", "--classname", className});
+    id = found.out.substr(0, found.out.find('\n'));
+    return found.exit_code == 0 && !id.empty();
+  }, std::chrono::seconds(20));
+  return id;
+}
+
+std::map<std::string, int> XvfbServer::Geometry(const std::string& window) const {
+  std::map<std::string, int> values;
+  for (const auto& line : SplitLines(XdoTool({"getwindowgeometry", "--shell", window}).out)) {
+    const auto equals = line.find('=');
+    if (equals != std::string::npos) values[line.substr(0, equals)] = std::stoi(line.substr(equals + 1));
+  }
+  return values;
+}
+
+bool XvfbServer::PressKey(const std::string& window, const std::string& key) const {
+  return XdoTool({"windowfocus", "--sync", window}).exit_code == 0 && XdoTool({"key", key}).exit_code == 0;
 }
 
 }  // namespace veska_test

@@ -4,10 +4,13 @@
 // Stopped with SIGTERM when the object goes, which lets it remove its lock
 // file and socket.
 
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "support/named_program.h"
+#include "support/run_program.h"
 
 namespace veska_test {
 
@@ -23,6 +26,15 @@ class XvfbServer {
   const std::string& display() const { return display_; }
   // Whether the programs the tests drive a display with are installed.
   static bool Available();
+
+  // xdotool on this display.
+  ProgramRun XdoTool(const std::vector<std::string>& args) const;
+  // The X window of the window class once it is shown, or "" after 20 s.
+  std::string WaitForWindow(const std::string& className) const;
+  // X, Y, WIDTH, HEIGHT of a window, as xdotool reports them.
+  std::map<std::string, int> Geometry(const std::string& window) const;
+  // Focuses the window and presses the key there; whether both worked.
+  bool PressKey(const std::string& window, const std::string& key) const;
 
  private:
   std::unique_ptr<ChildProcess> server_;

@@ -46,6 +46,11 @@ std::vector<ToolCase> Tools() {
 #ifdef BENCH_LAUNCHER_LOG
       {"bench_launcher_log", BENCH_LAUNCHER_LOG, {{{"1000"}, "1000"}, {{"--rounds=0"}, "--rounds"}}},
 #endif
+#ifdef BENCH_KVT_HASHING
+      {"bench_kvt_hashing",
+       BENCH_KVT_HASHING,
+       {{{"--size-mib=4096"}, "--size-mib"}, {{"--rounds", "x"}, "--rounds"}, {{"file.bin"}, "file.bin"}}},
+#endif
   };
   return tools;
 }

@@ -19,4 +19,8 @@ std::optional<std::string> FirmwareSystemVendor();
 // the processor has no such query.
 std::optional<std::string> HypervisorVendor();
 
+// The logical processors the system runs (GetSystemInfo's
+// dwNumberOfProcessors); at least 1.
+unsigned OnlineProcessorCount();
+
 }  // namespace platform

@@ -22,6 +22,9 @@ class LoadedModule {
 
   // Loads the module at `path` (a full path: no search is made).
   static Result<LoadedModule> Load(const std::string& path);
+  // Loads a library of the system by its file name ("libcrypto.so.3"), found
+  // where the system keeps its libraries (LoadLibraryW of a bare name).
+  static Result<LoadedModule> LoadSystemLibrary(const std::string& name);
 
   // Address of the export `name`, or null when the module has none.
   void* FindExport(const std::string& name) const;

@@ -32,6 +32,10 @@ using ModuleImage = const void*;
 ModuleImage ProgramModule();
 // The module that holds `address`, or null when no module does.
 ModuleImage ModuleContaining(const void* address);
+// The module a caller names either way: by its image start, or by the
+// loader's own handle (LoadedModule::handle(), dlopen); null when `module`
+// is neither for any loaded module.
+ModuleImage ImageOfModule(const void* module);
 
 // The bytes of resource `id` of `type` in `module`, or nothing when the module
 // has no such resource (or is no loaded module).

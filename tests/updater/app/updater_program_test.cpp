@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <map>
 #include <memory>
 #include <filesystem>
 #include <optional>
@@ -299,32 +298,6 @@ class UpdaterScreenTest : public ::testing::Test {
     env.push_back("NO_AT_BRIDGE=1");  // no accessibility bus beside a virtual server
     return env;
   }
-  veska_test::ProgramRun XdoTool(const std::vector<std::string>& args) const {
-    return veska_test::RunProgram("/usr/bin/xdotool", args, {"DISPLAY=" + screen_->display()}, seconds(20));
-  }
-  // The X window of that class once it is shown, or "".
-  std::string WindowOf(const std::string& className) const {
-    std::string id;
-    veska_test::WaitUntil([&] {
-      const auto found = XdoTool({"search", "--onlyvisible", "--classname", className});
-      id = found.out.substr(0, found.out.find('\n'));
-      return found.exit_code == 0 && !id.empty();
-    }, seconds(20));
-    return id;
-  }
-  std::map<std::string, int> Geometry(const std::string& window) const {
-    std::map<std::string, int> values;
-    for (const auto& line : veska_test::SplitLines(XdoTool({"getwindowgeometry", "--shell", window}).out)) {
-      const auto equals = line.find('=');
-      if (equals != std::string::npos) values[line.substr(0, equals)] = std::stoi(line.substr(equals + 1));
-    }
-    return values;
-  }
-  void PressOn(const std::string& window, const std::string& key) const {
-    EXPECT_EQ(XdoTool({"windowfocus", "--sync", window}).exit_code, 0);
-    EXPECT_EQ(XdoTool({"key", key}).exit_code, 0);
-  }
-
   UpdaterInstallation install_;
   std::unique_ptr<veska_test::XvfbServer> screen_;
 };
@@ -335,16 +308,16 @@ TEST_F(UpdaterScreenTest, TheForcedNoticeIsCentredOnTheClientsWindow) {
   veska_test::TempDir programs;
   const auto clientProgram = veska_test::InstallAs(VESKA_CLIENT_WINDOW, programs.path(), "veska.exe");
   veska_test::ChildProcess client(clientProgram, {"100", "80", "600", "400"}, {"DISPLAY=" + screen_->display()});
-  ASSERT_FALSE(WindowOf("parvolesk").empty()) << "the client's window did not appear";
+  ASSERT_FALSE(screen_->WaitForWindow("parvolesk").empty()) << "the client's window did not appear";
 
   veska_test::ChildProcess updater(install_.Updater(), {"-forcedupdate=1"}, Env());
-  const std::string notice = WindowOf("qel_updater_tips_wnd_class_name");
+  const std::string notice = screen_->WaitForWindow("qel_updater_tips_wnd_class_name");
   ASSERT_FALSE(notice.empty()) << "the notice did not appear";
-  const auto geometry = Geometry(notice);
+  const auto geometry = screen_->Geometry(notice);
   EXPECT_EQ(geometry.at("X"), 100 + (600 - 310) / 2);
   EXPECT_EQ(geometry.at("Y"), 80 + (400 - 100) / 2);
 
-  PressOn(notice, "Return");
+  EXPECT_TRUE(screen_->PressKey(notice, "Return"));
   EXPECT_EQ(updater.WaitExit(seconds(20)), 0);
   EXPECT_EQ(client.WaitExit(seconds(5)), 128 + 9);
 }
@@ -357,10 +330,10 @@ TEST_F(UpdaterScreenTest, ClosingTheWindowDuringTheDownloadEndsTheUpdater) {
   veska_test::NginxServer nginx(package.root.path(), "limit_rate 50k;");
   veska_test::ChildProcess updater(
       install_.Updater(), {"-url=" + nginx.Url("/big.zip"), "-md5=" + package.md5, "-forcedupdate=2"}, Env());
-  const std::string window = WindowOf("qel_updater_wnd_class_name");
+  const std::string window = screen_->WaitForWindow("qel_updater_wnd_class_name");
   ASSERT_FALSE(window.empty()) << "the progress window did not appear";
   ASSERT_TRUE(veska_test::WaitUntil([&] { return fs::exists(install_.Package().string() + ".dltmp"); }));
-  PressOn(window, "Escape");
+  EXPECT_TRUE(screen_->PressKey(window, "Escape"));
   EXPECT_EQ(updater.WaitExit(seconds(10)), 0);
   EXPECT_FALSE(fs::exists(install_.Package()));
   EXPECT_EQ(install_.Registrations(), "");
@@ -373,10 +346,10 @@ TEST_F(UpdaterScreenTest, ClosingTheWindowWhileAFailureBoxIsShownEndsTheUpdater)
   veska_test::NginxServer nginx(package.root.path());
   veska_test::ChildProcess updater(
       install_.Updater(), {"-url=" + nginx.Url("/pkg.zip"), "-md5=0123456789abcdef0123456789abcdef"}, Env());
-  const std::string window = WindowOf("qel_updater_wnd_class_name");
+  const std::string window = screen_->WaitForWindow("qel_updater_wnd_class_name");
   ASSERT_FALSE(window.empty()) << "the progress window did not appear";
-  ASSERT_FALSE(WindowOf("qel_updater_tips_wnd_class_name").empty()) << "the failure box did not appear";
-  PressOn(window, "Escape");
+  ASSERT_FALSE(screen_->WaitForWindow("qel_updater_tips_wnd_class_name").empty()) << "the failure box did not appear";
+  EXPECT_TRUE(screen_->PressKey(window, "Escape"));
   EXPECT_EQ(updater.WaitExit(seconds(10)), 0);
   EXPECT_EQ(install_.OpenedPages(), "");
 }

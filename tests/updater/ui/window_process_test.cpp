@@ -1,6 +1,5 @@
 #include <chrono>
 #include <filesystem>
-#include <map>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -122,31 +121,6 @@ class RealInputTest : public ::testing::Test {
     return {"DISPLAY=" + server_->display(), "LANGUAGE=zh_CN.UTF-8", "NO_AT_BRIDGE=1"};
   }
 
-  // xdotool on the test's display.
-  veska_test::ProgramRun XdoTool(const std::vector<std::string>& args) const {
-    return RunProgram("/usr/bin/xdotool", args, {"DISPLAY=" + server_->display()}, std::chrono::seconds(20));
-  }
-
-  // The X window of the window class, once it is shown.
-  std::string WaitForWindow(const std::string& class_name) const {
-    std::string id;
-    veska_test::WaitUntil([&] {
-      const auto found = XdoTool({"search", "--onlyvisible", "--classname", class_name});
-      id = found.out.substr(0, found.out.find('\n'));
-      return found.exit_code == 0 && !id.empty();
-    }, std::chrono::seconds(20));
-    return id;
-  }
-
-  std::map<std::string, int> Geometry(const std::string& window) const {
-    std::map<std::string, int> values;
-    for (const auto& line : veska_test::SplitLines(XdoTool({"getwindowgeometry", "--shell", window}).out)) {
-      const auto equals = line.find('=');
-      if (equals != std::string::npos) values[line.substr(0, equals)] = std::stoi(line.substr(equals + 1));
-    }
-    return values;
-  }
-
   static constexpr int kScreenWidth = 800;
   static constexpr int kScreenHeight = 600;
   std::unique_ptr<veska_test::XvfbServer> server_;
@@ -154,18 +128,17 @@ class RealInputTest : public ::testing::Test {
 
 TEST_F(RealInputTest, EscOnARealTipsBoxClosesItWithTwo) {
   veska_test::ChildProcess box(VESKA_WINDOW_PROBE, {"tips", "0", "您的客户端版本太低，将更新至最新版本!"}, Env());
-  const std::string window = WaitForWindow("qel_updater_tips_wnd_class_name");
+  const std::string window = server_->WaitForWindow("qel_updater_tips_wnd_class_name");
   ASSERT_FALSE(window.empty()) << "the tips box did not appear";
 
   // Without an owner it sits in the middle of the screen.
-  const auto geometry = Geometry(window);
+  const auto geometry = server_->Geometry(window);
   EXPECT_EQ(geometry.at("X"), (kScreenWidth - 310) / 2);
   EXPECT_EQ(geometry.at("Y"), (kScreenHeight - 100) / 2);
   EXPECT_EQ(geometry.at("WIDTH"), 310);
   EXPECT_EQ(geometry.at("HEIGHT"), 100);
 
-  EXPECT_EQ(XdoTool({"windowfocus", "--sync", window}).exit_code, 0);
-  EXPECT_EQ(XdoTool({"key", "Escape"}).exit_code, 0);
+  EXPECT_TRUE(server_->PressKey(window, "Escape"));
   EXPECT_EQ(box.WaitExit(std::chrono::seconds(20)), 2);
 }
 
@@ -181,13 +154,13 @@ TEST_F(RealInputTest, AClickOnTheConfirmButtonClosesARealTipsBoxWithOne) {
   }
 
   veska_test::ChildProcess box(VESKA_WINDOW_PROBE, {"tips", "2", "升级出问题了,请下载完整安装包~", "前往下载"}, Env());
-  const std::string window = WaitForWindow("qel_updater_tips_wnd_class_name");
+  const std::string window = server_->WaitForWindow("qel_updater_tips_wnd_class_name");
   ASSERT_FALSE(window.empty()) << "the tips box did not appear";
-  const auto geometry = Geometry(window);
+  const auto geometry = server_->Geometry(window);
   const int x = geometry.at("X") + (confirm.left + confirm.right) / 2;
   const int y = geometry.at("Y") + (confirm.top + confirm.bottom) / 2;
-  EXPECT_EQ(XdoTool({"mousemove", "--sync", std::to_string(x), std::to_string(y)}).exit_code, 0);
-  EXPECT_EQ(XdoTool({"click", "1"}).exit_code, 0);
+  EXPECT_EQ(server_->XdoTool({"mousemove", "--sync", std::to_string(x), std::to_string(y)}).exit_code, 0);
+  EXPECT_EQ(server_->XdoTool({"click", "1"}).exit_code, 0);
   EXPECT_EQ(box.WaitExit(std::chrono::seconds(20)), 1);
 }
 
