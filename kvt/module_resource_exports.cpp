@@ -12,6 +12,7 @@
 #include "platform/module_resources.h"
 #include "platform/shared_file.h"
 #include "platform/text.h"
+#include "resource_text.h"
 #include "system_string.h"
 #include "wide_text.h"
 
@@ -55,20 +56,6 @@ platform::Result<platform::SharedFile> CreateAlways(const std::string& path) {
   return open();
 }
 
-std::u16string TextOf(Bytes bytes) {
-  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-    std::u16string text((bytes.size() - 2) / 2, u'\0');
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      text[i] = static_cast<char16_t>(bytes[2 + 2 * i] | bytes[3 + 2 * i] << 8);
-    }
-    return text;
-  }
-  if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
-    return platform::Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(bytes.data()) + 3, bytes.size() - 3));
-  }
-  return platform::AnsiToUtf16(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-}
-
 }  // namespace
 }  // namespace kvt
 
@@ -103,7 +90,7 @@ bool ExtractResourceToXMLString(KvtBSTR* text, KvtModule module, uint32_t id, co
   if (text == nullptr) return false;
   const auto bytes = kvt::FindResource(module, id, type);
   if (!bytes) return false;
-  char16_t* result = kvt::AllocSystemString(kvt::TextOf(*bytes));
+  char16_t* result = kvt::AllocSystemString(kvt::ResourceText(*bytes));
   if (result == nullptr) return false;
   *text = result;
   return true;

@@ -11,6 +11,7 @@ packages=(
   nginx-light openssl lldb curl aria2 zip unzip xvfb xauth xdotool fonts-wqy-microhei
   gcc-mingw-w64-i686-win32 gcc-mingw-w64-x86-64-win32
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 acl dbus python3-dbusmock
+  clang-14 libclang-rt-14-dev
 )
 
 as_root() {

@@ -23,6 +23,8 @@ namespace {
 // so the narrow forms here are proper UTF-8; ASCII text is the same either way.
 std::string Narrow(std::u16string_view text) { return platform::Utf16ToUtf8(text); }
 
+}  // namespace
+
 ClientCommandLine BuildClientCommandLine(const std::u16string& launch_arguments,
                                          const std::string& pipe_name) {
   ClientCommandLine command_line;
@@ -32,8 +34,6 @@ ClientCommandLine BuildClientCommandLine(const std::u16string& launch_arguments,
   command_line.AddSwitch("crash_server", Narrow(kCrashServerPipe));
   return command_line;
 }
-
-}  // namespace
 
 void RunClient(const std::u16string& launch_arguments) {
   ApplyPendingUpdate();

@@ -85,6 +85,7 @@ void StartElement(GMarkupParseContext*, const gchar* element, const gchar** name
     return;
   }
   if (!parse.in_window) return Fail(error, "the layout must start with <Window>");
+  if (parse.open.empty()) return Fail(error, "nothing may follow </Window>");
 
   if (tag == "Font") {
     if (parse.open.size() != 1) return Fail(error, "<Font> belongs directly in <Window>");

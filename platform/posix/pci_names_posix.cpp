@@ -16,8 +16,10 @@ namespace {
 // its debugging messages are not wanted either.
 void Ignore(char*, ...) {}
 
-// Reached only when libpci runs out of memory, where it cannot go on.
-[[noreturn]] void FatalError(char* format, ...) {
+// Reached only when libpci runs out of memory, where it cannot go on. The
+// GNU spelling makes "no return" part of the type, as libpci's hook declares
+// it (clang refuses the assignment otherwise).
+__attribute__((noreturn)) void FatalError(char* format, ...) {
   va_list args;
   va_start(args, format);
   std::vfprintf(stderr, format, args);

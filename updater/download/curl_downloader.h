@@ -17,6 +17,7 @@
 #include "platform/shared_file.h"
 #include "updater/download/download_settings.h"
 #include "updater/download/segment.h"
+#include "updater/download/temp_trailer.h"
 
 class CurlDownloader {
  public:
@@ -45,6 +46,18 @@ class CurlDownloader {
   const std::string& url() const { return url_; }
   const std::string& targetPath() const { return targetPath_; }
   std::size_t segmentCount() const { return segments_.size(); }
+
+  // What a resume would continue from: the segments read from the temporary
+  // file of `targetPath` for a package of `fileSize` bytes from a server that
+  // does or does not take ranges, checked as a resume checks them, without
+  // asking a server. Nothing when the file is untrusted and a resume would
+  // start afresh. The file is changed as a resume changes it.
+  struct ResumePlan {
+    std::vector<TrailerRecord> segments;
+    std::uint32_t downloadedBytes = 0;
+  };
+  static std::optional<ResumePlan> ReadResumePlan(const std::string& targetPath, std::uint32_t fileSize,
+                                                  bool rangeSupported);
 
   // Transfer-library callback; public so the C callback table can name it.
   static std::size_t WriteData(char* data, std::size_t size, std::size_t count, void* token);
@@ -86,6 +99,9 @@ class CurlDownloader {
   // Rewrites segment `index`'s record from its done; needs lock_.
   void SaveProgress(int index);
   bool ContinueDownloadByTmpFile();
+  // The checks of the open temporary file against the probed size, and its
+  // segments loaded; false when the file cannot be trusted.
+  bool ResumeFromTrailer();
   bool RestartAfterTempProblem();
   bool LoadSegmentsFromTrailer(std::uint32_t storedSize, std::uint64_t fileLength);
   bool FinalProc();

@@ -113,26 +113,7 @@ bool CurlDownloader::ContinueDownloadByTmpFile() {
     CloseTempFile();
     return false;
   }
-  auto length = tmpFile_->Size();
-  unsigned char sizeBytes[kTrailerSizeBytes];
-  if (!length || *length < kTrailerSizeBytes ||
-      !tmpFile_->ReadAt(*length - kTrailerSizeBytes, sizeBytes, sizeof sizeBytes)) {
-    return RestartAfterTempProblem();
-  }
-  {
-    std::lock_guard guard(lock_);
-    tmpLength_ = *length;
-  }
-  const std::uint32_t storedSize = DecodeU32(sizeBytes);
-  if (storedSize != fileSize_ || *length < std::uint64_t{storedSize} + kTrailerSizeBytes) {
-    return RestartAfterTempProblem();
-  }
-  // A trailer without one whole record could never finish; one with more
-  // records than the engine ever writes is damaged, and every record would
-  // cost a thread and a connection.
-  const std::uint64_t records = (*length - storedSize - kTrailerSizeBytes) / kTrailerRecordBytes;
-  if (records == 0 || records > kMaxSegments) return RestartAfterTempProblem();
-  if (!LoadSegmentsFromTrailer(storedSize, *length)) return RestartAfterTempProblem();
+  if (!ResumeFromTrailer()) return RestartAfterTempProblem();
 
   CURL_LOG("ContinueDownloadByTmpFile", "CurlDownloader Obj Ptr: 0X%p, 断点续传开始，上一次已下载百分比%f%%",
            static_cast<void*>(this), downloadedBytes_.load() * 100.0 / fileSize_.load());
@@ -146,6 +127,53 @@ bool CurlDownloader::ContinueDownloadByTmpFile() {
     }
   }
   return true;
+}
+
+bool CurlDownloader::ResumeFromTrailer() {
+  auto length = tmpFile_->Size();
+  unsigned char sizeBytes[kTrailerSizeBytes];
+  if (!length || *length < kTrailerSizeBytes ||
+      !tmpFile_->ReadAt(*length - kTrailerSizeBytes, sizeBytes, sizeof sizeBytes)) {
+    return false;
+  }
+  {
+    std::lock_guard guard(lock_);
+    tmpLength_ = *length;
+  }
+  const std::uint32_t storedSize = DecodeU32(sizeBytes);
+  if (storedSize != fileSize_ || *length < std::uint64_t{storedSize} + kTrailerSizeBytes) {
+    return false;
+  }
+  // A trailer without one whole record could never finish; one with more
+  // records than the engine ever writes is damaged, and every record would
+  // cost a thread and a connection.
+  const std::uint64_t records = (*length - storedSize - kTrailerSizeBytes) / kTrailerRecordBytes;
+  if (records == 0 || records > kMaxSegments) return false;
+  // Records are rewritten and the trailer cut counting from the end of the
+  // file: with bytes to spare they would land beside the ones read, and the
+  // spare bytes would stay in the package.
+  if ((*length - storedSize - kTrailerSizeBytes) % kTrailerRecordBytes != 0) return false;
+  return LoadSegmentsFromTrailer(storedSize, *length);
+}
+
+std::optional<CurlDownloader::ResumePlan> CurlDownloader::ReadResumePlan(const std::string& targetPath,
+                                                                         std::uint32_t fileSize,
+                                                                         bool rangeSupported) {
+  CurlDownloader engine;
+  engine.targetPath_ = targetPath;
+  engine.fileSize_ = fileSize;
+  engine.rangeSupported_ = rangeSupported;
+  auto opened = OpenForUpdate(engine.TempPath());
+  if (!opened) return std::nullopt;
+  {
+    std::lock_guard guard(engine.lock_);
+    engine.tmpFile_ = std::make_unique<SharedFile>(std::move(*opened));
+  }
+  if (!engine.ResumeFromTrailer()) return std::nullopt;
+  ResumePlan plan;
+  for (const auto& segment : engine.segments_) plan.segments.push_back({segment->start, segment->length, segment->done});
+  plan.downloadedBytes = engine.downloadedBytes_;
+  return plan;
 }
 
 bool CurlDownloader::LoadSegmentsFromTrailer(std::uint32_t storedSize, std::uint64_t fileLength) {

@@ -30,6 +30,9 @@ bool RecordIsTrusted(const TrailerRecord& record, std::uint32_t storedSize, std:
   if (record.start == kAllBits || record.length == kAllBits || record.done == kAllBits) return false;
   if (record.start >= storedSize || record.length > storedSize || record.done > storedSize) return false;
   if (record.done > record.length || record.length == 0) return false;
+  // A segment running past the package would have its worker write into the
+  // trailer.
+  if (std::uint64_t{record.start} + record.length > storedSize) return false;
   if (index == 0) return record.start == 0;
   return record.start == previousEnd;
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <optional>
 
 namespace google_breakpad {
@@ -63,7 +64,8 @@ UploadCounters CountUpload(UploadCounters counters, int today) {
     counters.last_date = today;
     counters.uploads = 0;
   }
-  ++counters.uploads;
+  // The file may claim any count; one at the limit stays there.
+  if (counters.uploads < std::numeric_limits<int>::max()) ++counters.uploads;
   return counters;
 }
 

@@ -5,15 +5,37 @@
 // packed but not posted again.
 
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "outside/crash_generation/upload_payload.h"
+#include "zerozedev/crash/upload_dump_file.h"
 
 namespace google_breakpad {
 
 // Where packages go unless the request names its own "url".
 inline constexpr std::u16string_view kDefaultCrashReportUrl = u"http://crash.veska.invalid/crashReport";
+
+// What a request asks for, read from its payload alone.
+struct UploadRequestText {
+  enum class Refusal {
+    kNone,
+    kUnreadable,    // malformed, or without entries
+    kLeavesFolder,  // the log name is absolute or climbs out of the dump folder
+    kNoCrashName,   // the log name gives no dump name
+  };
+  Refusal refusal = Refusal::kNone;
+  std::u16string log_name;    // entry 0's value, once the payload is readable
+  std::u16string crash_name;  // the dump's new name, for a request not refused
+  std::u16string url;
+  // Every "callstack_md5" value, in payload order.
+  std::vector<std::u16string> callstack_digests;
+  UploadFields form_fields;
+};
+
+UploadRequestText ReadUploadRequest(const UploadPayload& payload);
 
 class UploadRequestHandler {
  public:

@@ -18,7 +18,8 @@ class CustomLogMessage : public cpplog::LogMessage {
   void WritePrefix() override;
 
  private:
-  const char* function_;
+  // Kept as the message's origin; the line head does not show it.
+  [[maybe_unused]] const char* function_;
 };
 
 }  // namespace n_log

@@ -119,6 +119,11 @@ TEST(LayoutBuilderTest, MalformedLayoutsAreRefusedWithTheReason) {
       {R"(<Window><Label/></Window>)", "needs a size"},
       {R"(<Label/>)", "must start with <Window>"},
       {"<Window size=\"10,10\">\n<Label>\n</Window>", "line 3"},
+      // Found by fuzzing: an element after the closed window was added to
+      // the layout stack's missing top.
+      {R"(<Window size="10,10"/><Label/>)", "nothing may follow </Window>"},
+      {R"(<Window size="10,10"><Label/></Window><Label/>)", "nothing may follow </Window>"},
+      {R"(<Window size="10,10"><Label/></Window><Font id="1"/>)", "nothing may follow </Window>"},
   };
   for (const auto& c : cases) {
     std::string error;

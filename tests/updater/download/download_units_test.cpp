@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "support/files.h"
 #include "support/temp_dir.h"
 #include "updater/download/backup_name.h"
+#include "updater/download/curl_downloader.h"
 #include "updater/download/response_headers.h"
 #include "updater/download/retry_wait.h"
 #include "updater/download/segment_plan.h"
@@ -110,10 +114,55 @@ TEST(TempTrailer, TrustRulesForResumedRecords) {
       {"length beyond the size", {0, 1001, 0}, 0, 0, false},
       {"done beyond the size", {0, 1000, 1001}, 0, 0, false},
       {"all bits set", {0, 400, 0xFFFFFFFF}, 0, 0, false},
+      // Found by fuzzing: its worker would have written into the trailer.
+      {"runs past the size", {600, 401, 0}, 1, 600, false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(RecordIsTrusted(c.record, kSize, c.index, c.previousEnd), c.trusted) << c.why;
   }
+}
+
+std::string Trailer(const std::vector<TrailerRecord>& records, std::uint32_t packageSize) {
+  std::string bytes;
+  for (const TrailerRecord& record : records) {
+    const auto encoded = EncodeRecord(record);
+    bytes.append(encoded.begin(), encoded.end());
+  }
+  const auto size = EncodeU32(packageSize);
+  return bytes.append(size.begin(), size.end());
+}
+
+using Triple = std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>;
+
+std::vector<Triple> Triples(const std::vector<TrailerRecord>& records) {
+  std::vector<Triple> triples;
+  for (const TrailerRecord& record : records) triples.emplace_back(record.start, record.length, record.done);
+  return triples;
+}
+
+// Found by fuzzing (the inputs are in fuzz/corpus/download_resume/): files a
+// resume took as they stood, and then wrote where it should not.
+TEST(ResumeRead, TrailersThatWouldMisplaceWritesAreNotTakenAsTheyStand) {
+  veska_test::TempDir temp;
+  const std::string target = (temp / "update.zip").string();
+  const std::string package(100, 'p');
+
+  veska_test::WriteFile(target + ".dltmp", package + Trailer({{0, 50, 20}, {50, 50, 50}}, 100));
+  auto plan = CurlDownloader::ReadResumePlan(target, 100, true);
+  ASSERT_TRUE(plan.has_value());
+  EXPECT_EQ(Triples(plan->segments), (std::vector<Triple>{{0, 50, 20}, {50, 50, 50}}));
+  EXPECT_EQ(plan->downloadedBytes, 70u);
+
+  // One byte to spare before the records: they would be rewritten one byte
+  // further on, and the byte would stay in the package.
+  veska_test::WriteFile(target + ".dltmp", package + "x" + Trailer({{0, 50, 20}, {50, 50, 50}}, 100));
+  EXPECT_FALSE(CurlDownloader::ReadResumePlan(target, 100, true).has_value());
+
+  // A segment running two bytes past the package restarts as an even split.
+  veska_test::WriteFile(target + ".dltmp", package + Trailer({{0, 50, 50}, {50, 52, 0}}, 100));
+  plan = CurlDownloader::ReadResumePlan(target, 100, true);
+  ASSERT_TRUE(plan.has_value());
+  EXPECT_EQ(Triples(plan->segments), (std::vector<Triple>{{0, 50, 50}, {50, 50, 0}}));
 }
 
 TEST(BackupName, NextFreeSuffixFromZero) {

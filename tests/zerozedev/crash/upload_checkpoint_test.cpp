@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
 
 #include "support/files.h"
 #include "support/temp_dir.h"
@@ -47,6 +48,13 @@ TEST(UploadCheckpointTest, CountsUploadsPerDay) {
   // A clock set back starts a new count as well.
   EXPECT_EQ(CountUpload({20230316, 9}, 20230315), (UploadCounters{20230315, 1}));
   EXPECT_EQ(DateNumber({2023, 3, 15, 23, 59, 59}), 20230315);
+}
+
+TEST(UploadCheckpointTest, CountAtTheIntLimitStaysThere) {
+  // Found by fuzzing: a file claiming the largest int as today's count made
+  // the next successful upload overflow it.
+  const UploadCounters read = ParseCheckpoint("GBP1\n20230315\n2147483647\n");
+  EXPECT_EQ(CountUpload(read, 20230315), (UploadCounters{20230315, std::numeric_limits<int>::max()}));
 }
 
 TEST(UploadCheckpointTest, WrittenCheckpointReadsBack) {
