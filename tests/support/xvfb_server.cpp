@@ -26,7 +26,7 @@ XvfbServer::XvfbServer(int width, int height) {
   const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
   server_ = std::make_unique<ChildProcess>(
       "/usr/bin/Xvfb",
-      std::vector<std::string>{"-displayfd", std::to_string(ready[1]), "-nolisten", "tcp", "-screen", "0", screen});
+      std::vector<std::string>{"-displayfd", std::to_string(ready[1]), "-nolisten", "tcp", "-noreset", "-screen", "0", screen});
   close(ready[1]);
   std::string number;
   for (char c = 0; c != '\n';) {
@@ -37,6 +37,13 @@ XvfbServer::XvfbServer(int width, int height) {
   close(ready[0]);
   if (number.empty()) throw std::runtime_error("Xvfb did not start");
   display_ = ":" + number;
+  // The number can come before the server takes connections: a program that
+  // opened the display at that moment would find none and run without it.
+  // (-noreset: by default the server resets when its last client leaves, and
+  // refuses whoever connects meanwhile.)
+  if (!WaitUntil([&] { return XdoTool({"getdisplaygeometry"}).exit_code == 0; }, std::chrono::seconds(10))) {
+    throw std::runtime_error("Xvfb on " + display_ + " takes no connections");
+  }
 }
 
 XvfbServer::~XvfbServer() {
