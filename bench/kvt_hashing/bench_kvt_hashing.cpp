@@ -43,6 +43,16 @@ struct Measurement {
   std::string answer;
 };
 
+// What the child writes to `fd` until it ends, then its end and its usage.
+std::string ReadAllAndReap(int fd, pid_t pid, int& status, rusage& usage) {
+  std::string text;
+  char buffer[256];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
+  close(fd);
+  wait4(pid, &status, 0, &usage);
+  return text;
+}
+
 // Runs `work` in a child; the child writes its answer and its own timing to
 // a pipe, the parent reads the child's peak memory from wait4.
 Measurement InChild(const std::function<std::string(double&)>& work) {
@@ -58,13 +68,9 @@ Measurement InChild(const std::function<std::string(double&)>& work) {
     _exit(0);
   }
   close(fds[1]);
-  std::string text;
-  char buffer[256];
-  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
-  close(fds[0]);
   int status = 0;
   rusage usage{};
-  wait4(pid, &status, 0, &usage);
+  const std::string text = ReadAllAndReap(fds[0], pid, status, usage);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     std::fprintf(stderr, "bench_kvt_hashing: a measurement failed\n");
     std::exit(1);
@@ -95,13 +101,9 @@ Measurement Md5sum(const fs::path& file) {
   }
   posix_spawn_file_actions_destroy(&actions);
   close(fds[1]);
-  std::string text;
-  char buffer[256];
-  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
-  close(fds[0]);
   int status = 0;
   rusage usage{};
-  wait4(pid, &status, 0, &usage);
+  const std::string text = ReadAllAndReap(fds[0], pid, status, usage);
   Measurement m;
   m.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   m.peak_kib = usage.ru_maxrss;

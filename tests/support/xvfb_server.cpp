@@ -14,6 +14,12 @@
 
 namespace veska_test {
 
+namespace {
+// A GTK program's first window on a loaded machine (fonts, the skin) can take
+// many seconds; a window that never comes still ends the wait.
+constexpr std::chrono::seconds kWindowLimit{60};
+}  // namespace
+
 XvfbServer::XvfbServer(int width, int height) {
   std::array<int, 2> ready{};
   if (pipe(ready.data()) != 0) throw std::runtime_error("pipe failed");
@@ -52,7 +58,7 @@ std::string XvfbServer::WaitForWindow(const std::string& className) const {
     const auto found = XdoTool({"search", "--onlyvisible", "--classname", className});
     id = found.out.substr(0, found.out.find('\n'));
     return found.exit_code == 0 && !id.empty();
-  }, std::chrono::seconds(20));
+  }, kWindowLimit);
   return id;
 }
 

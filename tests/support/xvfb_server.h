@@ -29,7 +29,7 @@ class XvfbServer {
 
   // xdotool on this display.
   ProgramRun XdoTool(const std::vector<std::string>& args) const;
-  // The X window of the window class once it is shown, or "" after 20 s.
+  // The X window of the window class once it is shown, or "" when none came within a minute.
   std::string WaitForWindow(const std::string& className) const;
   // X, Y, WIDTH, HEIGHT of a window, as xdotool reports them.
   std::map<std::string, int> Geometry(const std::string& window) const;
