@@ -64,11 +64,17 @@ for name in "${names[@]}"; do
   set -e
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -n 1)
-  findings=0
   if [ "$code" -ne 0 ]; then
-    findings=1
     status=1
     cp "$log" "fuzz-out/$name/run.log"
+  fi
+  # A finding leaves its input behind; a target that stopped without one
+  # never fuzzed (a missing corpus, a bad option) and says why.
+  findings=$(grep -c 'Test unit written to' "$log" || true)
+  if [ "$code" -ne 0 ] && [ "$findings" -eq 0 ]; then
+    echo "fuzz $name: did not run (exit $code):"
+    grep -v '^INFO:' "$log" | tail -n 3 | sed 's/^/  /'
+    continue
   fi
   echo "fuzz $name: ${execs:-?} executions, ${speed:-?} exec/s, ${seconds} s, findings: $findings"
   if [ "$code" -ne 0 ]; then
