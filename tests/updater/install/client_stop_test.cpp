@@ -2,12 +2,9 @@
 // "veska.exe" (so SERIAL): one that is stopped, one that cannot be.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 
-#include "outside/duilib/ui_paint_manager.h"
-#include "platform/module_resources.h"
 #include "support/fast_clock.h"
 #include "support/files.h"
 #include "support/named_program.h"
@@ -16,6 +13,7 @@
 #include "updater/cmdline/parse_zip_conf.h"
 #include "updater/install/zip_downloader.h"
 #include "updater_log_capture.h"
+#include "windows_answered.h"
 
 namespace {
 
@@ -23,12 +21,7 @@ namespace fs = std::filesystem;
 
 class ClientStopTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    setenv("VESKA_WINDOW_ANSWER", "1", 1);
-    DuiLib::CPaintManagerUI::SetInstance(platform::ProgramModule());
-  }
+  static void SetUpTestSuite() { install_test::AnswerWindowsWithoutADisplay(); }
   // Not forced and with no launcher: only the client stop matters here.
   ZipConf Conf() const {
     CCmdLineParser parser(u"-url=http://127.0.0.1:9/u.zip -md5=0 -forcedupdate=0");

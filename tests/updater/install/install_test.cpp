@@ -11,8 +11,6 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-#include "outside/duilib/ui_paint_manager.h"
-#include "platform/module_resources.h"
 #include "safe_unzip/zip_fixture.h"
 #include "support/fast_clock.h"
 #include "support/files.h"
@@ -22,6 +20,7 @@
 #include "support/wait.h"
 #include "updater/cmdline/parse_zip_conf.h"
 #include "updater_log_capture.h"
+#include "windows_answered.h"
 
 namespace {
 
@@ -33,12 +32,7 @@ constexpr char kRecordingProgram[] = "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"
 
 class DoInstallTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    setenv("VESKA_WINDOW_ANSWER", "1", 1);
-    DuiLib::CPaintManagerUI::SetInstance(platform::ProgramModule());
-  }
+  static void SetUpTestSuite() { install_test::AnswerWindowsWithoutADisplay(); }
 
   void SetUp() override {
     fs::create_directories(temp_);
