@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/support/argument_words.h"
 #include "fuzz/support/fuzz_check.h"
 #include "platform/process.h"
 #include "platform/text.h"
@@ -13,15 +14,7 @@
 #include "zerozedev/run_client.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::string> arguments(1);
-  for (std::size_t i = 0; i < size; ++i) {
-    if (data[i] == 0) {
-      arguments.emplace_back();
-    } else {
-      arguments.back() += static_cast<char>(data[i]);
-    }
-  }
-  const std::u16string command_line = zerozedev::CommandLineFromArgv(arguments);
+  const std::u16string command_line = zerozedev::CommandLineFromArgv(fuzz_support::ArgumentWords(data, size));
   const std::u16string launch_arguments = zerozedev::LaunchArgumentText(command_line);
   FUZZ_CHECK(command_line.ends_with(launch_arguments));
 

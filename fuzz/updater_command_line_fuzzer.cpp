@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/support/argument_words.h"
 #include "fuzz/support/fuzz_check.h"
 #include "fuzz/support/scratch.h"
 #include "platform/text.h"
@@ -58,15 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::u16string command_line;
   switch (data[0] % 3) {
     case 0: {
-      std::vector<std::string> arguments(1);
-      for (std::size_t i = 1; i < size; ++i) {
-        if (data[i] == 0) {
-          arguments.emplace_back();
-        } else {
-          arguments.back() += static_cast<char>(data[i]);
-        }
-      }
-      command_line = CommandLineFromArguments(arguments);
+      command_line = CommandLineFromArguments(fuzz_support::ArgumentWords(data + 1, size - 1));
       break;
     }
     case 1:
